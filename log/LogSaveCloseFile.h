@@ -1,0 +1,16 @@
+// The writer that opens, appends to and closes the file for every entry, one entry at a time.
+#pragma once
+#include "fw/CriticalSection.h"
+#include "log/LogBase.h"
+
+class CLogSaveCloseFile : public CLogBase {
+public:
+    explicit CLogSaveCloseFile(std::wstring logDir) : CLogBase(std::move(logDir)) {}
+
+    void WritePacket(const CPacketLog& entry) override;
+    void WriteHex(const unsigned char* data, int length, std::string fileName) override;
+    void WriteText(std::string text, std::string fileName) override;
+
+private:
+    CCriticalSection m_cs;
+};

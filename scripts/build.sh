@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs what is missing, then builds the product (i686, into dist/) and the x86_64 build.
+# Pass "tests" to build the test executables too.
+set -e
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+"$ROOT/scripts/setup.sh"
+JOBS=$(nproc)
+TESTS=OFF
+[ "$1" = tests ] && TESTS=ON
+
+cmake -S "$ROOT" -B "$ROOT/build/i686" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686.cmake" >/dev/null
+cmake --build "$ROOT/build/i686" -j "$JOBS"
+cmake --install "$ROOT/build/i686" --prefix "$ROOT/dist" >/dev/null
+
+set -- -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-x86_64.cmake"
+[ "$TESTS" = ON ] && set -- "$@" -DKESTRUNE_TESTS=ON
+cmake -S "$ROOT" -B "$ROOT/build/x86_64" "$@" >/dev/null
+cmake --build "$ROOT/build/x86_64" -j "$JOBS"
+cmake --install "$ROOT/build/x86_64" --prefix "$ROOT/build/x86_64/dist" >/dev/null

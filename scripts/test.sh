@@ -1,0 +1,21 @@
+#!/bin/sh
+# Builds both targets with the tests and runs every test under wine64, on a private Xvfb.
+set -e
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+"$ROOT/scripts/build.sh" tests
+BUILD="$ROOT/build/x86_64"
+KESTRUNE_BUILD="$BUILD"
+. "$ROOT/scripts/wine-env.sh"
+"$ROOT/scripts/wine-prefix.sh" "$BUILD"
+. "$ROOT/scripts/xvfb.sh"
+KESTRUNE_SCREEN=2560x1600x24 kestrune_start_xvfb
+# One wineserver for the whole run: every Wine process start is then cheaper.
+"$WINESERVER" -p
+# Wine's background services start with the first process; start them here, away from ctest's
+# output pipes, which they would otherwise hold open after the tests end.
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+status=0
+(cd "$BUILD" && ctest --output-on-failure -j "$(nproc)" --timeout 900) || status=$?
+"$WINESERVER" -k || true
+kill "$KESTRUNE_XVFB_PID" 2>/dev/null || true
+exit $status

@@ -1,0 +1,36 @@
+// Platform queries the jobs need: special folders, level-by-level directory creation, USB drive
+// roots, and text conversion. No state, no exceptions: failures are empty strings or false.
+#pragma once
+#include <windows.h>
+#include <list>
+#include <string>
+
+std::wstring GetDesktopPath();        // with trailing backslash, or empty
+std::wstring GetWindowsPath();        // with trailing backslash, or empty
+std::wstring GetCommonAppDataPath();  // with trailing backslash, or empty
+std::wstring GetTempFolderPath();     // with trailing backslash, or empty
+// Full path of the running module's folder, without trailing backslash.
+std::wstring GetModuleFolder();
+
+// Creates each missing level from the left; false when a level cannot be made. A path without a
+// backslash, or with a leading or doubled one, ends the walk early with true.
+bool CreateDirectoryTree(std::wstring path);
+
+bool IsUsbVolume(wchar_t driveLetter);
+// Appends the roots ("E:\") of drives on a USB bus; true when the list is not empty afterwards.
+bool ListUsbDriveRoots(std::list<std::wstring>& roots);
+
+std::string WideToNarrow(const std::wstring& text);  // ANSI code page
+// Newly allocated with malloc, owned by the caller; converted with the C library under its locale.
+wchar_t* NarrowToWide(std::string text);
+
+// Conversions with an explicit code page, for the log writer.
+std::wstring AnsiToWide(const std::string& text);
+std::string WideToCodePage(const std::wstring& text, UINT codePage);
+
+// The pieces of the USB query that tests drive directly, and the seam that replaces the volume
+// probe (Wine reports no USB bus).
+void ParseDriveStrings(const wchar_t* buffer, DWORD count, std::list<std::wstring>& roots);
+bool DescriptorIsUsb(const BYTE* answer, DWORD size);
+using UsbVolumeProbe = bool (*)(wchar_t driveLetter);
+void SetUsbVolumeProbeForTests(UsbVolumeProbe probe);  // nullptr restores IsUsbVolume

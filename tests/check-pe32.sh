@@ -1,0 +1,43 @@
+#!/bin/sh
+# Static checks of the shipped PE32 (dist/) and of the tested x86_64 build: machine type, GUI
+# subsystem, only system DLLs imported, manifest and version block present.
+# Usage: check-pe32.sh <dist of i686> <dist of x86_64>
+set -u
+I686="$1"
+X64="$2"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+SYSTEM_DLLS="kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll ole32.dll oleaut32.dll
+comctl32.dll gdiplus.dll msvcrt.dll ntdll.dll shlwapi.dll winhttp.dll version.dll uxtheme.dll"
+
+check_imports() {
+    for dll in $($3 -p "$1" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z'); do
+        case " $(echo $SYSTEM_DLLS) " in
+            *" $dll "*) ;;
+            *) fail "$2 imports $dll, which is not a system DLL" ;;
+        esac
+    done
+}
+
+check_module() {  # file, expected file(1) text, objdump
+    [ -f "$1" ] || { fail "$1 missing"; return; }
+    file "$1" | grep -q "$2" || fail "$1: $(file -b "$1"), expected $2"
+    check_imports "$1" "$(basename "$1")" "$3"
+}
+
+check_module "$I686/Kestrune.exe" "PE32 executable (GUI) Intel 80386" i686-w64-mingw32-objdump
+check_module "$X64/Kestrune.exe" "PE32+ executable (GUI) x86-64" x86_64-w64-mingw32-objdump
+
+for exe in "$I686/Kestrune.exe" "$X64/Kestrune.exe"; do
+    [ -f "$exe" ] || continue
+    strings -a "$exe" | grep -q 'level="requireAdministrator"' || fail "$exe: no administrator manifest"
+    strings -a "$exe" | grep -q '<dpiAware[^>]*>true' || fail "$exe: manifest not DPI aware"
+    strings -a "$exe" | grep -q 'Microsoft.Windows.Common-Controls" version="6.0.0.0"' ||
+        fail "$exe: manifest lacks common controls 6"
+    strings -a -e l "$exe" | grep -q '^1\.3\.22\.1026$' || fail "$exe: no version 1.3.22.1026"
+    strings -a -e l "$exe" | grep -q 'DrovanixKestrune' || fail "$exe: no product name"
+done
+
+[ $failures -eq 0 ] && echo "static checks passed"
+exit $failures
