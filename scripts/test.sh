@@ -10,7 +10,7 @@ KESTRUNE_BUILD="$BUILD"
 . "$ROOT/scripts/xvfb.sh"
 KESTRUNE_SCREEN=2560x1600x24 kestrune_start_xvfb
 # One wineserver for the whole run: every Wine process start is then cheaper.
-"$WINESERVER" -p
+"$WINESERVER" -p || true  # already running is fine
 # Wine's background services start with the first process; start them here, away from ctest's
 # output pipes, which they would otherwise hold open after the tests end.
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
