@@ -13,7 +13,7 @@ enum OsClass {
     Win10 = 10,
 };
 
-enum FilterPagesAction {
+enum FilterPagesAction : int {
     FilterPagesUntouched,
     FilterPagesDeleted,
     FilterPagesSetToOne,

@@ -23,6 +23,8 @@ const unsigned long long kLogRotationSize = 6020000;
 
 // "01 AB FF " for the bytes 0x01 0xAB 0xFF; empty for a length of 0 or less.
 std::string FormatHexText(const unsigned char* data, int length);
-// The bytes of one entry as stored: the time-stamp prefix, the text in code page 936, and
-// CR CR LF, the ending that existing log readers expect.
-std::string FormatLogLine(const SYSTEMTIME& time, const std::string& ansiText);
+// The bytes of one entry as stored: the time-stamp prefix, the text's bytes unchanged (code page
+// 936, see LogText), and CR CR LF, the ending that existing log readers expect.
+std::string FormatLogLine(const SYSTEMTIME& time, const std::string& text);
+// An entry text in code page 936, the encoding of every log file, whatever the system's code page.
+std::string LogText(const wchar_t* text);

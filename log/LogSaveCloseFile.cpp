@@ -3,21 +3,6 @@
 #include "fw/Str.h"
 #include "sys/PlatformQueries.h"
 
-namespace {
-
-const UINT kLogCodePage = 936;
-
-std::string AnsiToLogBytes(const std::string& ansiText)
-{
-    // Entries are stored in code page 936 whatever the system's code page; on the systems the
-    // tool serves (ANSI code page 936) the bytes pass through unchanged.
-    if (GetACP() == kLogCodePage)
-        return ansiText;
-    return WideToCodePage(AnsiToWide(ansiText), kLogCodePage);
-}
-
-}  // namespace
-
 std::string FormatHexText(const unsigned char* data, int length)
 {
     std::string text;
@@ -26,11 +11,16 @@ std::string FormatHexText(const unsigned char* data, int length)
     return text;
 }
 
-std::string FormatLogLine(const SYSTEMTIME& t, const std::string& ansiText)
+std::string LogText(const wchar_t* text)
+{
+    return WideToCodePage(text, 936);
+}
+
+std::string FormatLogLine(const SYSTEMTIME& t, const std::string& text)
 {
     return FormatA("[%04d-%02d-%02d %02d:%02d:%02d %03dms]   ", t.wYear, t.wMonth, t.wDay, t.wHour,
                    t.wMinute, t.wSecond, t.wMilliseconds) +
-           AnsiToLogBytes(ansiText) + "\r\r\n";
+           text + "\r\r\n";
 }
 
 void CLogSaveCloseFile::WritePacket(const CPacketLog& entry)

@@ -10,9 +10,13 @@
 namespace {
 
 UsbVolumeProbe g_usbVolumeProbe = nullptr;
+SpecialFolderHook g_specialFolderHook = nullptr;
 
 std::wstring SpecialFolder(int csidl)
 {
+    std::wstring answer;
+    if (g_specialFolderHook != nullptr && g_specialFolderHook(csidl, answer))
+        return answer;
     wchar_t buffer[1024] = {};
     if (!SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE))
         return std::wstring();
@@ -119,6 +123,11 @@ bool ListUsbDriveRoots(std::list<std::wstring>& roots)
         count = 0;  // the strings did not fit: nothing was written
     ParseDriveStrings(buffer, count, roots);
     return !roots.empty();
+}
+
+void SetSpecialFolderHookForTests(SpecialFolderHook hook)
+{
+    g_specialFolderHook = hook;
 }
 
 void SetUsbVolumeProbeForTests(UsbVolumeProbe probe)

@@ -34,3 +34,8 @@ void ParseDriveStrings(const wchar_t* buffer, DWORD count, std::list<std::wstrin
 bool DescriptorIsUsb(const BYTE* answer, DWORD size);
 using UsbVolumeProbe = bool (*)(wchar_t driveLetter);
 void SetUsbVolumeProbeForTests(UsbVolumeProbe probe);  // nullptr restores IsUsbVolume
+
+// Seam for folder lookups that Wine always answers: a hook returning true supplies the answer
+// (an empty path stands for a failed lookup).
+using SpecialFolderHook = bool (*)(int csidl, std::wstring& path);
+void SetSpecialFolderHookForTests(SpecialFolderHook hook);  // nullptr restores the shell

@@ -1,0 +1,161 @@
+// The export: copies MEMORY.DMP and the Minidump folder into "BlueScreen" on the desktop, then
+// checks that every file arrived, since the interpreter's copy reports nothing back.
+#include "dump/CrashDumpJobs.h"
+#include "fw/FileFind.h"
+#include "fw/Str.h"
+#include "fw/Thread.h"
+#include "log/LogSave.h"
+#include "sys/PlatformQueries.h"
+#include "sys/ShellRunner.h"
+
+#include <vector>
+
+namespace {
+
+const char kExportLog[] = "Pandrell.txt";
+const size_t kMaxListedNames = 400;  // characters of missing names kept in the entry
+
+DWORD WINAPI ExportThread(LPVOID context)
+{
+    static_cast<CCrashDumpJobs*>(context)->RunExportJob();
+    return 1;
+}
+
+void WriteExportLog(const std::wstring& text)
+{
+    CLogSave::GetInstance()->WriteLog(LogText(text.c_str()), kExportLog, true);
+}
+
+long long FileLength(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// A folder that "exists" may be a file of that name, or a relative path: neither is the desktop.
+bool MakeExportFolder(const std::wstring& folder)
+{
+    return folder.find(L'\\') != std::wstring::npos && CreateDirectoryTree(folder) &&
+           DirectoryExists(folder);
+}
+
+// Names of the files the copies were to carry that are missing or differ in size at the target.
+std::vector<std::wstring> FilesNotArrived(const std::wstring& windowsPath,
+                                          const std::wstring& exportFolder)
+{
+    std::vector<std::wstring> missing;
+    long long fullDump = FileLength(windowsPath + L"MEMORY.DMP");
+    if (fullDump >= 0 && FileLength(exportFolder + L"\\MEMORY.DMP") != fullDump)
+        missing.push_back(L"MEMORY.DMP");
+
+    const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    CFileFind finder;
+    for (bool more = finder.FindFile(windowsPath + L"Minidump\\*.*"); more;
+         more = finder.FindNextFile()) {
+        if (finder.IsDots() || (finder.GetAttributes() & skipped))
+            continue;
+        std::wstring name = finder.GetFileName();
+        long long target = FileLength(exportFolder + L"\\Minidump\\" + name);
+        if (target < 0 || static_cast<unsigned long long>(target) != finder.GetLength())
+            missing.push_back(L"Minidump\\" + name);
+    }
+    return missing;
+}
+
+std::wstring DescribeMissing(const std::vector<std::wstring>& names)
+{
+    std::wstring text = L"导出蓝屏文件不完整：";
+    size_t listed = 0;
+    for (; listed < names.size(); ++listed) {
+        if (listed > 0 && text.size() + names[listed].size() > kMaxListedNames)
+            break;
+        if (listed > 0)
+            text += L"，";
+        text += names[listed];
+    }
+    if (listed < names.size())
+        text += FormatW(L" 等%u个文件", static_cast<unsigned>(names.size()));
+    return text;
+}
+
+}  // namespace
+
+bool CCrashDumpJobs::StartExportJob()
+{
+    if (!StartDetachedThread(ExportThread, this)) {
+        CLogSave::GetInstance()->WriteLog(LogText(L"创建导出系统蓝屏文件线程失败"), "Kestrune.txt",
+                                          true);
+        return false;
+    }
+    return true;
+}
+
+bool CCrashDumpJobs::RunExportJob()
+{
+    bool succeeded = true;
+    std::wstring windowsPath = GetWindowsPath();
+    if (windowsPath.empty()) {
+        WriteExportLog(L"无法获取Windows目录，未导出蓝屏文件");
+        SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
+        SendMessageW(m_hTargetWnd, WM_JOB_RESULT, ExportFailed, 0);
+        return true;
+    }
+
+    // Without a desktop path the folder would be made relative to the current directory, while
+    // the user is told the files are on the desktop.
+    std::wstring desktop = GetDesktopPath();
+    std::wstring exportFolder = desktop + L"BlueScreen";
+    if (desktop.empty() || !MakeExportFolder(exportFolder)) {
+        SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
+        SendMessageW(m_hTargetWnd, WM_JOB_RESULT, ExportFolderFailed, 0);
+        WriteExportLog(L"创建导出系统蓝屏文件目录失败");
+        return false;
+    }
+
+    // Every path is quoted: a desktop path with a blank must not split the copy's arguments.
+    if (!RunShellCommand(FormatW(L"copy /Y \"%%SystemRoot%%\\MEMORY.DMP\" \"%ls\\MEMORY.DMP\"",
+                                 exportFolder.c_str()),
+                         false)) {
+        succeeded = false;
+        WriteExportLog(L"执行拷贝MEMORY.DMP系统日志命令失败");
+    }
+
+    std::wstring systemMinidump = windowsPath + L"Minidump";
+    std::wstring ignored;
+    RunShellCommandCapture(
+        FormatW(L"takeown /f \"%ls\" /r /d y && icacls \"%ls\" /grant administrators:F /t",
+                systemMinidump.c_str(), systemMinidump.c_str()),
+        ignored);
+
+    if (!MakeExportFolder(exportFolder + L"\\Minidump")) {
+        SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
+        SendMessageW(m_hTargetWnd, WM_JOB_RESULT, ExportFolderFailed, 0);
+        WriteExportLog(L"创建导出系统蓝屏文件目录失败2");
+        return false;
+    }
+
+    std::wstring copyOutput;
+    if (!RunShellCommandCapture(FormatW(L"copy /Y \"%ls\\*.*\" \"%ls\\Minidump\\\"",
+                                        systemMinidump.c_str(), exportFolder.c_str()),
+                                copyOutput)) {
+        succeeded = false;
+        WriteExportLog(L"执行拷贝MEMORY.DMP系统日志命令失败");
+    }
+
+    // The interpreter reports nothing back, and expands a % in the path even inside quotation
+    // marks: only the files themselves tell whether the export is complete.
+    if (succeeded) {
+        std::vector<std::wstring> missing = FilesNotArrived(windowsPath, exportFolder);
+        if (!missing.empty()) {
+            succeeded = false;
+            WriteExportLog(DescribeMissing(missing));
+        }
+    }
+
+    SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
+    SendMessageW(m_hTargetWnd, WM_JOB_RESULT, succeeded ? ExportSucceeded : ExportFailed, 0);
+    return true;
+}
