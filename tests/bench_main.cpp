@@ -1,0 +1,181 @@
+// Benchmarks (not tests): each figure measured in one run against its baseline on this machine.
+#include "JobWindow.h"
+#include "TestUtil.h"
+#include "dump/CrashDumpJobs.h"
+#include "dump/DumpCatalog.h"
+#include "log/LogSaveCloseFile.h"
+#include "sys/PlatformQueries.h"
+#include "sys/ShellRunner.h"
+
+#include <cstdio>
+
+using namespace testutil;
+
+namespace {
+
+double Now()
+{
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / frequency.QuadPart;
+}
+
+// The baseline: the system's cmd.exe started and waited for, nothing read back.
+double BareCmd(const std::wstring& command)
+{
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    std::wstring line = L"cmd /C " + command;
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(0);
+    // Output goes to NUL: only the command's own time counts.
+    SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
+                             OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdOutput = nul;
+    startup.hStdError = nul;
+    PROCESS_INFORMATION process = {};
+    double start = Now();
+    BOOL started = CreateProcessW(cmd.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  system, &startup, &process);
+    CloseHandle(nul);
+    if (!started)
+        return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    double elapsed = Now() - start;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return elapsed;
+}
+
+void Line(const char* what, double value, double baseline, const char* unit)
+{
+    printf("%-58s %10.3f %-4s baseline %10.3f %-4s ratio %6.2f\n", what, value, unit, baseline, unit,
+           baseline > 0 ? value / baseline : 0.0);
+}
+
+void BenchRunner()
+{
+    std::wstring command = L"reg add \"HKEY_CURRENT_USER\\Software\\KestruneBench\" /v V /d 1 /f";
+    BareCmd(command);  // warm the interpreter once
+    double bare = BareCmd(command);
+    std::wstring output;
+    double start = Now();
+    RunShellCommandCapture(command, output);
+    double captured = Now() - start;
+    Line("capture runner, reg add (incl. one 500 ms pause)", captured, bare, "s");
+    Line("capture runner without its mandated 500 ms pause", captured - 0.5, bare, "s");
+}
+
+void BenchSetJob()
+{
+    CCrashDumpJobs jobs;
+    CJobWindow window;
+    jobs.SetTargetWindow(window.Handle());
+    jobs.m_osClass = Win10;
+    double bare = BareCmd(BuildSetDumpTypeCommand(Win10, 5));
+    double start = Now();
+    jobs.StartSetDumpTypeJob(5);
+    window.WaitForResult();
+    double job = Now() - start;
+    Line("set job (active dump: reg add pair) to its result", job, bare, "s");
+    // The two reg outputs arrive as two reads here, each followed by the runner's pause.
+    Line("set job without the runner's two 500 ms pauses", job - 1.0, bare, "s");
+}
+
+void BenchLog()
+{
+    const int kEntries = 200000;  // about 13.6 MB: two rotations
+    std::wstring folder = MakeScratchFolder(L"bench-log") + L"\\";
+    CLogSaveCloseFile writer(folder);
+    std::string text = "bench entry with some text of ordinary length 0123";
+    double start = Now();
+    for (int i = 0; i < kEntries; ++i)
+        writer.WriteText(text, "bench.txt");
+    double logged = Now() - start;
+
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    std::string line = FormatLogLine(t, text);
+    std::wstring path = folder + L"bare.txt";
+    start = Now();
+    for (int i = 0; i < kEntries; ++i) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER zero = {};
+        SetFilePointerEx(file, zero, nullptr, FILE_END);
+        DWORD written = 0;
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    double bare = Now() - start;
+    printf("%-58s %10.0f /s   baseline %10.0f /s   ratio %6.2f\n",
+           "log entries per second with rotation (open-append-close)", kEntries / logged,
+           kEntries / bare, bare / logged);
+    RemoveTree(folder.substr(0, folder.size() - 1));
+}
+
+void BenchExport()
+{
+    std::wstring windows = GetWindowsPath();
+    std::wstring memory = windows + L"MEMORY.DMP";
+    HANDLE file = CreateFileW(memory.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = 1LL << 30;
+    SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+    std::wstring minidump = windows + L"Minidump";
+    RemoveTree(minidump);
+    CreateDirectoryW(minidump.c_str(), nullptr);
+    std::string bytes(262144, 'm');
+    for (int i = 0; i < 500; ++i) {
+        wchar_t name[64];
+        swprintf(name, 64, L"\\%06d-bench.dmp", i);
+        WriteFileBytes(minidump + name, bytes);
+    }
+    std::wstring desktop = GetDesktopPath();
+    RemoveTree(desktop + L"BlueScreen");
+
+    CCrashDumpJobs jobs;
+    CJobWindow window;
+    jobs.SetTargetWindow(window.Handle());
+    double start = Now();
+    jobs.StartExportJob();
+    window.WaitForResult(3600000);
+    double job = Now() - start;
+
+    std::wstring plain = MakeScratchFolder(L"bench-copy");
+    CreateDirectoryW((plain + L"\\Minidump").c_str(), nullptr);
+    start = Now();
+    BareCmd(L"copy /Y \"" + memory + L"\" \"" + plain + L"\\MEMORY.DMP\"");
+    BareCmd(L"copy /Y \"" + minidump + L"\\*.*\" \"" + plain + L"\\Minidump\\\"");
+    double bare = Now() - start;
+    Line(window.m_result == ExportSucceeded ? "export 1 GiB MEMORY.DMP + 500 minidumps (verified)"
+                                            : "export 1 GiB + 500 minidumps (FAILED)",
+         job, bare, "s");
+    RemoveTree(plain);
+    RemoveTree(desktop + L"BlueScreen");
+    RemoveTree(minidump);
+    DeleteFileW(memory.c_str());
+}
+
+}  // namespace
+
+int main()
+{
+    printf("Kestrune benchmarks (x86_64 build under wine64)\n");
+    BenchRunner();
+    BenchSetJob();
+    BenchLog();
+    BenchExport();
+    return 0;
+}
