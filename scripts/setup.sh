@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what the build and the tests need on Debian 12; does nothing when all is there.
 set -e
-PKGS="cmake make g++ clang python3 python3-pil
+PKGS="cmake make g++ binutils file clang libclang-rt-14-dev python3 python3-pil
  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
  wine64 xvfb xauth xdotool imagemagick locales fonts-wqy-zenhei googletest openssl"
