@@ -1,0 +1,8 @@
+#include "app/EarlyExit.h"
+
+#include <cstdlib>
+
+void ExitEarly()
+{
+    std::exit(0);
+}

@@ -1,0 +1,8 @@
+// The files the tool ships in its folder: the running module itself and the companion library
+// with its own files. The exit clean-up removes a folder only when it holds nothing else.
+#pragma once
+#include <string>
+
+// True when fileName (a bare name) is one of the shipped files; moduleFileName is the bare name
+// of the running executable. Compared case-insensitively.
+bool IsShippedFileName(const std::wstring& fileName, const std::wstring& moduleFileName);
