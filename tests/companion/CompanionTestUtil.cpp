@@ -1,0 +1,115 @@
+#include "CompanionTestUtil.h"
+#include "TestUtil.h"
+
+#include <shlobj.h>
+#include <cstdio>
+
+namespace companion_test {
+
+const wchar_t kToolId[] = L"10107";
+const wchar_t kToolVersion[] = L"1.3.22.1026";
+
+std::wstring LibraryCopyFolder()
+{
+    return L"C:\\kestrune-tests\\companion-lib";
+}
+
+CFeedbackLibrary& Library()
+{
+    static CFeedbackLibrary library;
+    static bool prepared = false;
+    if (!prepared) {
+        prepared = true;
+        std::wstring folder = testutil::MakeScratchFolder(L"companion-lib");
+        CopyFileW((testutil::ExeFolder() + L"\\OrlaviFeedbackInformation.dll").c_str(),
+                  (folder + L"\\OrlaviFeedbackInformation.dll").c_str(), FALSE);
+        library.LoadFrom(folder);
+    }
+    return library;
+}
+
+void WriteIni(const std::string& text)
+{
+    testutil::WriteFileBytes(LibraryCopyFolder() + L"\\OrlaviFeedbackInformation.ini", text);
+}
+
+void RemoveIni()
+{
+    DeleteFileW((LibraryCopyFolder() + L"\\OrlaviFeedbackInformation.ini").c_str());
+}
+
+std::wstring DataFolder()
+{
+    wchar_t base[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, base);
+    return std::wstring(base) + L"\\Drovanix\\Feedback";
+}
+
+std::wstring CallLogPath() { return DataFolder() + L"\\calls.log"; }
+std::wstring FeedbackPath() { return DataFolder() + L"\\feedback.txt"; }
+
+long long FileEnd(const std::wstring& path)
+{
+    long long size = testutil::FileSize(path);
+    return size < 0 ? 0 : size;
+}
+
+std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offset)
+{
+    std::string bytes;
+    testutil::ReadFileBytes(path, bytes);
+    if (offset > static_cast<long long>(bytes.size()))
+        offset = 0;  // moved aside to .bak meanwhile
+    std::string pid = std::to_string(GetCurrentProcessId());
+    std::vector<std::string> lines;
+    size_t start = static_cast<size_t>(offset);
+    for (;;) {
+        size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos)
+            break;
+        std::string line = bytes.substr(start, end - start);
+        if (line.find("[pid " + pid + "]") != std::string::npos ||
+            line.find("\tpid=" + pid + "\t") != std::string::npos)
+            lines.push_back(line);
+        start = end + 2;
+    }
+    return lines;
+}
+
+bool ReadServerPorts(ServerPorts& ports)
+{
+    wchar_t unixPath[1024] = {};
+    if (GetEnvironmentVariableW(L"KESTRUNE_COMPANION_HTTP", unixPath, 1024) == 0)
+        return false;
+    std::wstring path = std::wstring(L"Z:") + unixPath;
+    for (wchar_t& c : path) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    std::string text;
+    if (!testutil::ReadFileBytes(path, text))
+        return false;
+    return sscanf(text.c_str(), "%d %d %d", &ports.http, &ports.silent, &ports.dead) == 3;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    return testutil::ToCodePage(text, CP_UTF8);
+}
+
+std::string UrlEncode(const std::string& text)
+{
+    std::string encoded;
+    for (unsigned char c : text) {
+        if (isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            encoded += static_cast<char>(c);
+        } else {
+            char hex[4];
+            snprintf(hex, sizeof(hex), "%%%02X", c);
+            encoded += hex;
+        }
+    }
+    return encoded;
+}
+
+}  // namespace companion_test

@@ -1,0 +1,276 @@
+// The companion library's initialisation block, feedback records, call log and page opening,
+// through the real library and the binding the tool uses.
+#include "CompanionTestUtil.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+using namespace companion_test;
+
+namespace {
+
+const char kPageUrls[] =
+    "[Urls]\r\n"
+    "Download=http://127.0.0.1:9/download\r\n"
+    "Agreement=http://127.0.0.1:9/agreement\r\n"
+    "Feedback=http://127.0.0.1:9/fb?t={tool}&v={version}\r\n"
+    "MoreTools=http://127.0.0.1:9/more-tools\r\n";
+
+// "yyyy-mm-dd hh:mm:ss.mmm [pid N] " at the start of a call-log line; returns the rest.
+std::string AfterCallPrefix(const std::string& line)
+{
+    const char* shape = "####-##-## ##:##:##.### [pid ";
+    size_t length = strlen(shape);
+    if (line.size() < length)
+        return std::string();
+    for (size_t i = 0; i < length; ++i) {
+        if (shape[i] == '#' ? !isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
+            return std::string();
+    }
+    std::string pid = std::to_string(GetCurrentProcessId()) + "] ";
+    if (line.compare(length, pid.size(), pid) != 0)
+        return std::string();
+    return line.substr(length + pid.size());
+}
+
+// The record without its "at=<stamp>\t" start; empty when the start is not well formed.
+std::string AfterRecordStamp(const std::string& line)
+{
+    const char* shape = "at=####-##-## ##:##:##.###\t";
+    size_t length = strlen(shape);
+    if (line.size() < length)
+        return std::string();
+    for (size_t i = 0; i < length; ++i) {
+        if (shape[i] == '#' ? !isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
+            return std::string();
+    }
+    return line.substr(length);
+}
+
+std::string Pid()
+{
+    return std::to_string(GetCurrentProcessId());
+}
+
+class Companion : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(nullptr, Library().Module()) << "the library did not load"; }
+};
+
+}  // namespace
+
+TEST_F(Companion, Init_FillsTheSixStrings_TheFourthIsTheMoreToolsAddressOfTheIni)
+{
+    struct {
+        FeedbackInitInfo info;
+        unsigned char guard[64];
+    } block;
+    memset(&block, 0, sizeof(block));
+    memset(block.guard, 0xA5, sizeof(block.guard));
+
+    WriteIni(kPageUrls);
+    EXPECT_NE(0, Library().InitFreedbackDll(&block.info));
+    EXPECT_STREQ(L"http://127.0.0.1:9/download", block.info.szDownloadUrl);
+    EXPECT_STREQ(L"http://127.0.0.1:9/agreement", block.info.szAgreementUrl);
+    EXPECT_STREQ(L"http://127.0.0.1:9/fb?t={tool}&v={version}", block.info.szFeedbackUrl);
+    EXPECT_STREQ(L"http://127.0.0.1:9/more-tools", block.info.szMoreToolsUrl);
+    EXPECT_EQ(DataFolder(), block.info.szDataFolder);
+    EXPECT_NE(0u, wcslen(block.info.szLibraryVersion));
+
+    // A value longer than a field is cut, and nothing beyond the block is touched.
+    std::string longUrl = "http://127.0.0.1:9/" + std::string(400, 'm');
+    WriteIni("[Urls]\r\nMoreTools=" + longUrl + "\r\n");
+    memset(&block.info, 0xFF, sizeof(block.info));
+    EXPECT_NE(0, Library().InitFreedbackDll(&block.info));
+    EXPECT_EQ(static_cast<size_t>(FEEDBACK_INFO_CHARS - 1), wcslen(block.info.szMoreToolsUrl));
+    EXPECT_EQ(0, wcsncmp(block.info.szMoreToolsUrl, L"http://127.0.0.1:9/mmm", 22));
+    for (unsigned char byte : block.guard)
+        ASSERT_EQ(0xA5, byte);
+
+    // Without a settings file the library still starts, with the maker's addresses.
+    RemoveIni();
+    memset(&block.info, 0, sizeof(block.info));
+    EXPECT_NE(0, Library().InitFreedbackDll(&block.info));
+    EXPECT_STREQ(L"https://tools.orlavi.com/", block.info.szMoreToolsUrl);
+    EXPECT_STREQ(L"https://tools.orlavi.com/download/", block.info.szDownloadUrl);
+
+    EXPECT_EQ(0, Library().InitFreedbackDll(nullptr));
+}
+
+TEST_F(Companion, FeedbackReports_EachAppendsOneRecordToTheSharedFeedbackFile)
+{
+    WriteIni(kPageUrls);
+    long long mark = FileEnd(FeedbackPath());
+    EXPECT_EQ(1, Library().CustomerFeedbackEx(kToolId, kToolVersion, 2, L"1700000000", L"3"));
+    long long before = static_cast<long long>(_time64(nullptr));
+    EXPECT_EQ(1, Library().CustomerFeedback(kToolId, kToolVersion, 1));
+    long long after = static_cast<long long>(_time64(nullptr));
+    EXPECT_EQ(1, Library().WriteCustomerFeedbackInfoFile(kToolId, kToolVersion, 3,
+                                                         L"蓝屏\t两次\r\n重启"));
+    EXPECT_EQ(1, Library().CustomerFeedbackEx(kToolId, kToolVersion, 1, L"-5", nullptr));
+    EXPECT_EQ(0, Library().CustomerFeedbackEx(L"", kToolVersion, 1, L"1", L"1"));
+    EXPECT_EQ(0, Library().CustomerFeedback(nullptr, kToolVersion, 1));
+
+    std::vector<std::string> records = OwnLinesSince(FeedbackPath(), mark);
+    ASSERT_EQ(4u, records.size()) << "one record per report, none without a tool id";
+    std::string pid = "\tpid=" + Pid() + "\t";
+    EXPECT_EQ("from=CustomerFeedbackEx" + pid +
+                  "tool=10107\tversion=1.3.22.1026\tkind=2\ttime=1700000000\ttype=3\ttext=",
+              AfterRecordStamp(records[0]));
+    std::string second = AfterRecordStamp(records[1]);
+    std::string head = "from=CustomerFeedback" + pid + "tool=10107\tversion=1.3.22.1026\tkind=1\ttime=";
+    ASSERT_EQ(head, second.substr(0, head.size()));
+    long long stamped = atoll(second.c_str() + head.size());
+    EXPECT_GE(stamped, before);
+    EXPECT_LE(stamped, after);
+    EXPECT_NE(std::string::npos, second.find("\ttype=\ttext=")) << second;
+    EXPECT_EQ("from=WriteCustomerFeedbackInfoFile" + pid + "tool=10107\tversion=1.3.22.1026\tkind=3" +
+                  "\ttime=" + second.substr(head.size(), second.find('\t', head.size()) - head.size()) +
+                  "\ttype=\ttext=" + Utf8(L"蓝屏 两次  重启"),
+              AfterRecordStamp(records[2]))
+        << "control characters become blanks; the text is UTF-8";
+    EXPECT_EQ("from=CustomerFeedbackEx" + pid +
+                  "tool=10107\tversion=1.3.22.1026\tkind=1\ttime=-5\ttype=\ttext=",
+              AfterRecordStamp(records[3]));
+}
+
+TEST_F(Companion, CallLog_EveryExportAppendsOneLineWithItsArgumentsAndAnswer)
+{
+    std::wstring folder = testutil::MakeScratchFolder(L"companion-calls");
+    std::wstring manifest = folder + L"\\manifest.txt";
+    testutil::WriteFileBytes(manifest, "10107=1.3.100.0\r\n");
+    WriteIni("[Update]\r\nManifest=" + Utf8(manifest) + "\r\n" + kPageUrls +
+             "[Shell]\r\nMode=log\r\n");
+    long long mark = FileEnd(CallLogPath());
+
+    FeedbackInitInfo info = {};
+    EXPECT_EQ(1, Library().InitFreedbackDll(&info));
+    EXPECT_EQ(1, Library().FeedbackQuestion(kToolId, kToolVersion));
+    EXPECT_EQ(1, Library().OpenUrl(info.szMoreToolsUrl));
+    EXPECT_EQ(0, Library().GetInterNetState());
+    EXPECT_EQ(1, Library().CustomerFeedback(kToolId, kToolVersion, 1));
+    EXPECT_EQ(1, Library().CustomerFeedbackEx(kToolId, kToolVersion, 2, L"1700000000", L"1"));
+    EXPECT_EQ(1, Library().WriteCustomerFeedbackInfoFile(kToolId, kToolVersion, 3, L"说 \"hi\""));
+    EXPECT_EQ(3, Library().GetToolIsNewVersion(kToolId, kToolVersion));
+    EXPECT_EQ(0, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, folder.c_str()));
+    EXPECT_EQ(1, Library().OpenToolDownUrl());
+    EXPECT_EQ(1, Library().OpenUseAgreementUrl());
+
+    std::vector<std::string> lines = OwnLinesSince(CallLogPath(), mark);
+    ASSERT_EQ(11u, lines.size());
+    std::string quotedManifest = "\"C:\\\\kestrune-tests\\\\companion-calls\\\\manifest.txt\"";
+    std::string quotedFolder = "\"C:\\\\kestrune-tests\\\\companion-calls\"";
+    std::string quotedFeedback =
+        "\"" + Utf8(DataFolder()) + "\\feedback.txt\"";
+    for (size_t at = quotedFeedback.find('\\'); at != std::string::npos;
+         at = quotedFeedback.find('\\', at + 2))
+        quotedFeedback.insert(at, "\\");
+    const std::string expected[] = {
+        "InitFreedbackDll(",
+        "FeedbackQuestion(\"10107\", \"1.3.22.1026\") = 1 | open "
+        "\"http://127.0.0.1:9/fb?t=10107&v=1.3.22.1026\" logged only",
+        "OpenUrl(\"http://127.0.0.1:9/more-tools\") = 1 | open "
+        "\"http://127.0.0.1:9/more-tools\" logged only",
+        "GetInterNetState() = 0 | no web manifest configured",
+        "CustomerFeedback(\"10107\", \"1.3.22.1026\", 1) = 1 | recorded in " + quotedFeedback,
+        "CustomerFeedbackEx(\"10107\", \"1.3.22.1026\", 2, \"1700000000\", \"1\") = 1 | recorded in " +
+            quotedFeedback,
+        "WriteCustomerFeedbackInfoFile(\"10107\", \"1.3.22.1026\", 3, \"" + Utf8(L"说") +
+            " \\\"hi\\\"\") = 1 | recorded in " + quotedFeedback,
+        "GetToolIsNewVersion(\"10107\", \"1.3.22.1026\") = 3 | manifest " + quotedManifest +
+            ": newest 1.3.100.0",
+        "GetToolIsNewVersionDown(\"10107\", \"1.3.22.1026\", " + quotedFolder +
+            ") = 0 | manifest " + quotedManifest + ": newest 1.3.100.0; no package listed",
+        "OpenToolDownUrl() = 1 | open \"http://127.0.0.1:9/download\" logged only",
+        "OpenUseAgreementUrl() = 1 | open \"http://127.0.0.1:9/agreement\" logged only",
+    };
+    for (size_t i = 0; i < 11; ++i) {
+        std::string call = AfterCallPrefix(lines[i]);
+        if (i == 0) {
+            EXPECT_EQ(0u, call.find(expected[0])) << lines[i];
+            EXPECT_NE(std::string::npos,
+                      call.find(") = 1 | more tools \"http://127.0.0.1:9/more-tools\""))
+                << lines[i];
+        } else {
+            EXPECT_EQ(expected[i], call) << lines[i];
+        }
+    }
+}
+
+TEST_F(Companion, OpenUrl_OpensWebAddressesOnly_EmptyAddressesOpenNothing)
+{
+    WriteIni("[Urls]\r\nDownload=\r\nAgreement=http://127.0.0.1:9/agreement\r\n"
+             "[Shell]\r\nMode=log\r\n");
+    long long mark = FileEnd(CallLogPath());
+    EXPECT_EQ(0, Library().OpenUrl(L"C:\\windows\\system32\\notepad.exe"));
+    EXPECT_EQ(0, Library().OpenUrl(L""));
+    EXPECT_EQ(0, Library().OpenUrl(L"file:///C:/windows/win.ini"));
+    EXPECT_EQ(1, Library().OpenUrl(L"HTTPS://127.0.0.1:9/x"));
+    EXPECT_EQ(0, Library().OpenToolDownUrl()) << "an empty address switches the page off";
+    EXPECT_EQ(1, Library().OpenUseAgreementUrl());
+    std::vector<std::string> lines = OwnLinesSince(CallLogPath(), mark);
+    ASSERT_EQ(6u, lines.size());
+    EXPECT_EQ("OpenUrl(\"C:\\\\windows\\\\system32\\\\notepad.exe\") = 0 | refused: not a web address",
+              AfterCallPrefix(lines[0]));
+    EXPECT_EQ("OpenUrl(\"\") = 0 | refused: not a web address", AfterCallPrefix(lines[1]));
+    EXPECT_EQ("OpenToolDownUrl() = 0 | nothing to open", AfterCallPrefix(lines[4]));
+}
+
+TEST_F(Companion, OpenMode_HandsTheTargetToTheShell)
+{
+    // A program stands in for the page, so that no browser is involved.
+    std::wstring folder = testutil::MakeScratchFolder(L"companion-shell");
+    std::wstring page = folder + L"\\download page.exe";
+    ASSERT_TRUE(CopyFileW((testutil::ExeFolder() + L"\\fake_tool.exe").c_str(), page.c_str(), FALSE));
+    std::wstring fakeLog = folder + L"\\fake.log";
+    SetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", fakeLog.c_str());
+    WriteIni("[Urls]\r\nDownload=" + Utf8(page) + "\r\nAgreement=" + Utf8(folder) +
+             "\\missing.exe\r\n[Shell]\r\nMode=open\r\n");
+
+    EXPECT_EQ(1, Library().OpenToolDownUrl());
+    std::string runs;
+    for (int i = 0; i < 150 && runs.empty(); ++i) {
+        Sleep(100);
+        testutil::ReadFileBytes(fakeLog, runs);
+    }
+    EXPECT_EQ(0u, runs.find("download page.exe | ")) << runs;
+    EXPECT_EQ(0, Library().OpenUseAgreementUrl()) << "the shell cannot open a missing file";
+    SetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", nullptr);
+}
+
+TEST_F(Companion, DataFiles_LieInTheAllUsersFolder_NothingBesideTheLibrary)
+{
+    WriteIni(std::string(kPageUrls) + "[Shell]\r\nMode=log\r\n");
+    FeedbackInitInfo info = {};
+    Library().InitFreedbackDll(&info);
+    Library().CustomerFeedbackEx(kToolId, kToolVersion, 1, L"1", L"1");
+    Library().WriteCustomerFeedbackInfoFile(kToolId, kToolVersion, 1, L"x");
+    Library().GetToolIsNewVersion(kToolId, kToolVersion);
+    Library().OpenToolDownUrl();
+
+    wchar_t common[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common);
+    EXPECT_EQ(std::wstring(common) + L"\\Drovanix\\Feedback", info.szDataFolder);
+    EXPECT_TRUE(testutil::FileExists(CallLogPath()));
+    EXPECT_TRUE(testutil::FileExists(FeedbackPath()));
+
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((LibraryCopyFolder() + L"\\*").c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    do {
+        if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"OrlaviFeedbackInformation.dll",
+                                         L"OrlaviFeedbackInformation.ini"}),
+              names);
+}

@@ -1,0 +1,101 @@
+// Loading the companion library from the program's own folder, as the tool does at start-up:
+// a helper program is copied into folders holding good, missing and damaged libraries.
+#include "CompanionTestUtil.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+struct LoadRun {
+    bool ran = false;
+    DWORD exitCode = 0;
+    std::string output;
+};
+
+// Lays out folder with the probe and, unless dll is null, a library file with these bytes.
+LoadRun RunProbeIn(const std::wstring& name, const std::string* dll, const std::string& ini = "",
+                   const wchar_t* argument = L"")
+{
+    std::wstring folder = testutil::MakeScratchFolder(L"feedback-load-" + name);
+    CopyFileW((testutil::ExeFolder() + L"\\feedback_load_probe.exe").c_str(),
+              (folder + L"\\feedback_load_probe.exe").c_str(), FALSE);
+    if (dll != nullptr)
+        testutil::WriteFileBytes(folder + L"\\OrlaviFeedbackInformation.dll", *dll);
+    if (!ini.empty())
+        testutil::WriteFileBytes(folder + L"\\OrlaviFeedbackInformation.ini", ini);
+    LoadRun run;
+    run.ran = testutil::RunProgram(L"\"" + folder + L"\\feedback_load_probe.exe\" " + argument, run.output,
+                                   run.exitCode, 60000, folder.c_str());
+    run.output.erase(std::remove(run.output.begin(), run.output.end(), '\r'), run.output.end());
+    return run;
+}
+
+}  // namespace
+
+TEST(FeedbackLoad, LibraryBesideTheProgram_LoadsAllElevenAndInitialises)
+{
+    std::string dll;
+    ASSERT_TRUE(testutil::ReadFileBytes(testutil::ExeFolder() + L"\\OrlaviFeedbackInformation.dll", dll));
+    // A folder name with a blank and Chinese characters, as on a user's USB drive.
+    LoadRun run = RunProbeIn(L"good 中文", &dll,
+                             "[Urls]\r\nMoreTools=http://127.0.0.1:9/from-probe\r\n");
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("load=1 module=1 resolved=11111111111 init=1 more=http://127.0.0.1:9/from-probe "
+              "freed=1 unloaded=1\n",
+              run.output);
+}
+
+TEST(FeedbackLoad, MissingOrDamagedLibrary_FailsWithoutCrashing)
+{
+    std::string dll;
+    ASSERT_TRUE(testutil::ReadFileBytes(testutil::ExeFolder() + L"\\OrlaviFeedbackInformation.dll", dll));
+    std::string lacking;
+    ASSERT_TRUE(testutil::ReadFileBytes(
+        testutil::ExeFolder() + L"\\lacking-export\\OrlaviFeedbackInformation.dll", lacking));
+    std::string text = "This is a text file, not a library.\r\n";
+    std::string headersOnly = dll.substr(0, 1024);
+    std::string half = dll.substr(0, dll.size() / 2);
+    std::string empty;
+    struct Case {
+        const wchar_t* name;
+        const std::string* dll;
+        const char* expected;
+    } cases[] = {
+        {L"none", nullptr, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
+        // The sixth export is missing: the five before it stay resolved, the handle stays.
+        {L"lacking", &lacking, "load=0 module=1 resolved=11111000000 freed=1 unloaded=1\n"},
+        {L"text", &text, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
+        {L"empty", &empty, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
+        {L"headers-only", &headersOnly, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
+        {L"half", &half, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
+    };
+    for (const Case& c : cases) {
+        LoadRun run = RunProbeIn(c.name, c.dll);
+        ASSERT_TRUE(run.ran) << testutil::ToCodePage(c.name, CP_UTF8);
+        EXPECT_EQ(0u, run.exitCode) << testutil::ToCodePage(c.name, CP_UTF8);
+        EXPECT_EQ(c.expected, run.output) << testutil::ToCodePage(c.name, CP_UTF8);
+    }
+}
+
+TEST(FeedbackLoad, UnloadWhileAGivenUpRequestRuns_ProcessLivesOn)
+{
+    companion_test::ServerPorts ports;
+    if (!companion_test::ReadServerPorts(ports))
+        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
+    std::string dll;
+    ASSERT_TRUE(testutil::ReadFileBytes(testutil::ExeFolder() + L"\\OrlaviFeedbackInformation.dll", dll));
+    // The answer trickles in for 10 s; the library gives up after 1 s and is unloaded at once,
+    // while its worker still waits inside WinHTTP for the next byte.
+    std::string ini = "[Update]\r\nManifest=http://127.0.0.1:" + std::to_string(ports.http) +
+                      "/trickle?every=0.25&count=40\r\nTimeoutMs=1000\r\n";
+    LoadRun run = RunProbeIn(L"abandon", &dll, ini, L"check");
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("load=1 module=1 resolved=11111111111 init=1 more=https://tools.orlavi.com/ check=0 "
+              "freed=1 survived=1\n",
+              run.output);
+}

@@ -1,0 +1,261 @@
+// The update answer through the real library: manifests from files and from the loopback server.
+#include "CompanionTestUtil.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace companion_test;
+
+namespace {
+
+const wchar_t kManifestFolder[] = L"C:\\kestrune-tests\\companion-manifest";
+
+std::wstring ManifestPath()
+{
+    return std::wstring(kManifestFolder) + L"\\manifest.txt";
+}
+
+void UseManifest(const std::string& source, const std::string& more = "")
+{
+    WriteIni("[Update]\r\nManifest=" + source + "\r\n" + more + "[Shell]\r\nMode=log\r\n");
+}
+
+int Check(const wchar_t* version = kToolVersion)
+{
+    return Library().GetToolIsNewVersion(kToolId, version);
+}
+
+std::string Padded(const std::string& head, size_t size)
+{
+    std::string text = head;
+    while (text.size() < size)
+        text += text.size() + 65 <= size ? "#" + std::string(62, 'p') + "\r\n" : "#";
+    return text.substr(0, size);
+}
+
+std::string Server(int port, const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(port) + path;
+}
+
+class UpdateCheck : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, Library().Module()) << "the library copy did not load";
+        testutil::MakeScratchFolder(L"companion-manifest");
+    }
+};
+
+}  // namespace
+
+TEST_F(UpdateCheck, FileManifest_AnswersThreeOnlyForANewerVersion)
+{
+    struct Case {
+        const char* name;
+        std::string manifest;
+        int expected;
+    } cases[] = {
+        {"older", "10107=1.3.21.9999\r\n", 1},
+        {"equal", "10107=1.3.22.1026\r\n", 1},
+        {"newer build", "10107=1.3.22.1027\r\n", 3},
+        {"1.3.100.0 vs 1.3.22.1026", "10107=1.3.100.0\r\n", 3},
+        {"shorter but equal", "10107=1.3.22.1026.0\r\n", 1},
+        {"newest in the middle", "10107=1.3.0.0\r\n10107=1.3.100.0\r\n10107=1.3.5.0\r\n", 3},
+        {"only other tools newer", "20001=9.9.9.9\r\n10108=9.9\r\n", 2},
+        {"empty file", "", 2},
+        {"comments, BOM, LF", "\xEF\xBB\xBF# list\n\n10107 = 2.0 \n", 3},
+        {"malformed version", "10107=1.3.x\r\n", 0},
+        {"newer line then garbage", "10107=9.9.9.9\r\nnot a manifest line\r\n", 0},
+        {"binary", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), 0},
+        {"truncated mid-line", "10107=9.9.9.9\r\n10107=1.3.", 0},
+        {"exactly 64 KiB", Padded("10107=9.9.9.9\r\n", 65536), 3},
+        {"one byte over 64 KiB", Padded("10107=9.9.9.9\r\n", 65537), 0},
+        {"10 MB", Padded("10107=9.9.9.9\r\n", 10 * 1024 * 1024), 0},
+    };
+    UseManifest(testutil::ToCodePage(ManifestPath(), CP_ACP));
+    for (const Case& c : cases) {
+        ASSERT_TRUE(testutil::WriteFileBytes(ManifestPath(), c.manifest));
+        EXPECT_EQ(c.expected, Check()) << c.name;
+    }
+    DeleteFileW(ManifestPath().c_str());
+    EXPECT_EQ(0, Check()) << "missing manifest";
+
+    // Numeric, not textual: a running 1.3.100.0 is newer than a listed 1.3.22.1026.
+    testutil::WriteFileBytes(ManifestPath(), "10107=1.3.22.1026\r\n");
+    EXPECT_EQ(1, Check(L"1.3.100.0"));
+    EXPECT_EQ(3, Check(L"1.3.9.0"));
+    EXPECT_EQ(0, Check(L"1.3.x")) << "a running version that does not parse";
+    EXPECT_EQ(0, Check(L"")) << "an empty running version";
+    EXPECT_EQ(0, Library().GetToolIsNewVersion(nullptr, kToolVersion));
+    EXPECT_EQ(0, Library().GetToolIsNewVersion(kToolId, nullptr));
+    EXPECT_EQ(0, Library().GetToolIsNewVersion(L"101 07", kToolVersion));
+}
+
+TEST_F(UpdateCheck, ManifestSetting_ExpandsVariablesAndTakesRelativePathsFromTheLibrary)
+{
+    testutil::WriteFileBytes(ManifestPath(), "10107=1.3.100.0\r\n");
+    SetEnvironmentVariableW(L"KESTRUNE_MANIFEST_DIR", kManifestFolder);
+    UseManifest("%KESTRUNE_MANIFEST_DIR%\\manifest.txt");
+    EXPECT_EQ(3, Check());
+    SetEnvironmentVariableW(L"KESTRUNE_MANIFEST_DIR", nullptr);
+
+    std::wstring relative = LibraryCopyFolder() + L"\\updates";
+    CreateDirectoryW(relative.c_str(), nullptr);
+    testutil::WriteFileBytes(relative + L"\\list.txt", "10107=1.3.22.1026\r\n");
+    UseManifest("updates\\list.txt");
+    EXPECT_EQ(1, Check());
+    testutil::RemoveTree(relative);
+    EXPECT_EQ(0, Check());
+
+    UseManifest("");
+    EXPECT_EQ(0, Check()) << "no manifest configured";
+    RemoveIni();
+    EXPECT_EQ(0, Check()) << "no settings file: no update check, the tool works on";
+}
+
+TEST_F(UpdateCheck, HttpManifest_AnswersFromTheLoopbackServer)
+{
+    ServerPorts ports;
+    if (!ReadServerPorts(ports))
+        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
+    auto text = [&](const std::string& body) {
+        return Server(ports.http, "/text?body=" + UrlEncode(body));
+    };
+    struct Case {
+        const char* name;
+        std::string address;
+        int expected;
+    } cases[] = {
+        {"newer", text("10107=1.3.100.0\n"), 3},
+        {"older", text("10107=1.3.21.0\n"), 1},
+        {"equal", text("# list\r\n10107=1.3.22.1026\r\n"), 1},
+        {"unlisted", text("10108=9.9\n"), 2},
+        {"malformed", text("10107=1.3.22.1026\n<html>\n"), 0},
+        {"status 404", Server(ports.http, "/status?code=404"), 0},
+        {"status 500", Server(ports.http, "/status?code=500"), 0},
+        {"exactly 64 KiB", Server(ports.http, "/big?size=65536&length=1"), 3},
+        {"64 KiB + 1, announced", Server(ports.http, "/big?size=65537&length=1"), 0},
+        {"64 KiB + 1, unannounced", Server(ports.http, "/big?size=65537&length=0"), 0},
+        {"10 MB, announced", Server(ports.http, "/big?size=10485760&length=1"), 0},
+        {"10 MB, unannounced", Server(ports.http, "/big?size=10485760&length=0"), 0},
+    };
+    for (const Case& c : cases) {
+        UseManifest(c.address);
+        EXPECT_EQ(c.expected, Check()) << c.name;
+    }
+}
+
+TEST_F(UpdateCheck, UnansweredRequests_GiveUpWithinTheOneTimeLimit)
+{
+    ServerPorts ports;
+    if (!ReadServerPorts(ports))
+        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
+    struct Case {
+        const char* name;
+        std::string address;
+        std::string settings;
+        DWORD atLeastMs;
+        DWORD belowMs;
+    } cases[] = {
+        // The default limit is 3 s; 2 s of slack for a loaded machine.
+        {"nothing listens", Server(ports.dead, "/m.txt"), "", 0, 5000},
+        {"accepts, never answers", Server(ports.silent, "/m.txt"), "", 2500, 5000},
+        {"answers, then stalls", Server(ports.http, "/stall"), "", 2500, 5000},
+        // A byte every quarter second never trips a per-step timeout: only the one limit stops it.
+        {"answers a byte at a time", Server(ports.http, "/trickle?every=0.25&count=60"), "",
+         2500, 5000},
+        {"never answers, 500 ms limit", Server(ports.silent, "/m.txt"),
+         "TimeoutMs=500\r\n", 400, 2500},
+    };
+    for (const Case& c : cases) {
+        UseManifest(c.address, c.settings);
+        DWORD start = GetTickCount();
+        int answer = Check();
+        DWORD elapsed = GetTickCount() - start;
+        EXPECT_EQ(0, answer) << c.name;
+        EXPECT_GE(elapsed, c.atLeastMs) << c.name;
+        EXPECT_LT(elapsed, c.belowMs) << c.name;
+    }
+    // The library stays usable after a request it gave up on.
+    UseManifest(Server(ports.http, "/text?body=10107%3D2.0"));
+    EXPECT_EQ(3, Check());
+}
+
+TEST_F(UpdateCheck, InternetState_OneWhenTheUpdateHostAnswers)
+{
+    ServerPorts ports;
+    if (!ReadServerPorts(ports))
+        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
+    UseManifest(Server(ports.http, "/status?code=404"));
+    EXPECT_EQ(1, Library().GetInterNetState()) << "any answer counts";
+    UseManifest(Server(ports.http, "/text?body=x"));
+    EXPECT_EQ(1, Library().GetInterNetState());
+    UseManifest(Server(ports.dead, "/"));
+    EXPECT_EQ(0, Library().GetInterNetState());
+    UseManifest(Server(ports.silent, "/"));
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0, Library().GetInterNetState());
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    UseManifest(testutil::ToCodePage(ManifestPath(), CP_ACP));
+    EXPECT_EQ(0, Library().GetInterNetState()) << "a file manifest names no host";
+}
+
+TEST_F(UpdateCheck, Download_FetchesTheNewerPackageIntoTheFolder)
+{
+    ServerPorts ports;
+    if (!ReadServerPorts(ports))
+        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
+    std::string expected;
+    for (int i = 0; i < 200000; ++i)
+        expected += static_cast<char>((i * 7 + 3) % 256);
+    std::wstring folder = testutil::MakeScratchFolder(L"companion-down") + L"\\new 文件夹";
+
+    // From the web, into a folder that does not exist yet.
+    std::string package = Server(ports.http, "/package/Kestrune-1.3.100.0.zip?size=200000");
+    testutil::WriteFileBytes(ManifestPath(), "10107=1.3.100.0 " + package + "\r\n");
+    UseManifest(testutil::ToCodePage(ManifestPath(), CP_ACP));
+    EXPECT_EQ(3, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, folder.c_str()));
+    std::string bytes;
+    EXPECT_TRUE(testutil::ReadFileBytes(folder + L"\\Kestrune-1.3.100.0.zip", bytes));
+    EXPECT_TRUE(bytes == expected) << "downloaded " << bytes.size() << " bytes";
+    EXPECT_FALSE(testutil::FileExists(folder + L"\\Kestrune-1.3.100.0.zip.part"));
+
+    // From a file path with blanks, listed in a web manifest.
+    std::wstring source = std::wstring(kManifestFolder) + L"\\pkg dir\\Kestrune 2.0.zip";
+    CreateDirectoryW((std::wstring(kManifestFolder) + L"\\pkg dir").c_str(), nullptr);
+    testutil::WriteFileBytes(source, "package bytes");
+    UseManifest(Server(ports.http,
+                       "/text?body=" + UrlEncode("10107=2.0 " + testutil::ToCodePage(source, CP_UTF8))));
+    EXPECT_EQ(3, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, folder.c_str()));
+    EXPECT_TRUE(testutil::ReadFileBytes(folder + L"\\Kestrune 2.0.zip", bytes));
+    EXPECT_EQ("package bytes", bytes);
+
+    // Nothing newer, no package listed, a package that is not there: nothing arrives.
+    std::wstring empty = testutil::MakeScratchFolder(L"companion-down-none");
+    UseManifest(Server(ports.http, "/text?body=" + UrlEncode("10107=1.3.22.1026 " + package)));
+    EXPECT_EQ(1, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, empty.c_str()));
+    UseManifest(Server(ports.http, "/text?body=10107%3D2.0"));
+    EXPECT_EQ(0, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, empty.c_str()));
+    UseManifest(Server(ports.http, "/text?body=" +
+                       UrlEncode("10107=2.0 " + Server(ports.http, "/status/missing.zip"))));
+    EXPECT_EQ(0, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, empty.c_str()));
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((empty + L"\\*.*").c_str(), &data);
+    int entries = 0;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            entries += wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0;
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    EXPECT_EQ(0, entries) << "no package and no partial file left";
+
+    // Without a folder, the package goes to the data folder's Downloads.
+    UseManifest(testutil::ToCodePage(ManifestPath(), CP_ACP));
+    std::wstring defaultTarget = DataFolder() + L"\\Downloads\\Kestrune-1.3.100.0.zip";
+    DeleteFileW(defaultTarget.c_str());
+    EXPECT_EQ(3, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, nullptr));
+    EXPECT_EQ(200000, testutil::FileSize(defaultTarget));
+    DeleteFileW(defaultTarget.c_str());
+}
