@@ -28,7 +28,9 @@ add_test(NAME companion_http_stop
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/companion/http_fixture.sh stop ${COMPANION_HTTP_DIR})
 set_tests_properties(companion_http_start PROPERTIES FIXTURES_SETUP companion_http)
 set_tests_properties(companion_http_stop PROPERTIES FIXTURES_CLEANUP companion_http)
+# A request that the library fails to give up on would hang: fail well before ctest's limit.
 set_tests_properties(companion_tests PROPERTIES
+    TIMEOUT 300
     FIXTURES_REQUIRED companion_http
     ENVIRONMENT "KESTRUNE_COMPANION_HTTP=${COMPANION_HTTP_DIR}/ports")
 
