@@ -20,15 +20,20 @@ LoadRun RunProbeIn(const std::wstring& name, const std::string* dll, const std::
                    const wchar_t* argument = L"")
 {
     std::wstring folder = testutil::MakeScratchFolder(L"feedback-load-" + name);
-    CopyFileW((testutil::ExeFolder() + L"\\feedback_load_probe.exe").c_str(),
-              (folder + L"\\feedback_load_probe.exe").c_str(), FALSE);
+    LoadRun run;
+    if (!CopyFileW((testutil::ExeFolder() + L"\\feedback_load_probe.exe").c_str(),
+                   (folder + L"\\feedback_load_probe.exe").c_str(), FALSE)) {
+        run.output = "copying the probe failed: " + std::to_string(GetLastError());
+        return run;
+    }
     if (dll != nullptr)
         testutil::WriteFileBytes(folder + L"\\OrlaviFeedbackInformation.dll", *dll);
     if (!ini.empty())
         testutil::WriteFileBytes(folder + L"\\OrlaviFeedbackInformation.ini", ini);
-    LoadRun run;
     run.ran = testutil::RunProgram(L"\"" + folder + L"\\feedback_load_probe.exe\" " + argument, run.output,
                                    run.exitCode, 60000, folder.c_str());
+    if (!run.ran)
+        run.output += "probe did not run or end: " + std::to_string(GetLastError());
     run.output.erase(std::remove(run.output.begin(), run.output.end(), '\r'), run.output.end());
     return run;
 }
@@ -42,11 +47,19 @@ TEST(FeedbackLoad, LibraryBesideTheProgram_LoadsAllElevenAndInitialises)
     // A folder name with a blank and Chinese characters, as on a user's USB drive.
     LoadRun run = RunProbeIn(L"good 中文", &dll,
                              "[Urls]\r\nMoreTools=http://127.0.0.1:9/from-probe\r\n");
-    ASSERT_TRUE(run.ran);
+    ASSERT_TRUE(run.ran) << run.output;
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ("load=1 module=1 resolved=11111111111 init=1 more=http://127.0.0.1:9/from-probe "
               "freed=1 unloaded=1\n",
               run.output);
+
+    // The test build whose initialisation fails loads completely and answers 0.
+    std::string failing;
+    ASSERT_TRUE(testutil::ReadFileBytes(
+        testutil::ExeFolder() + L"\\init-fails\\OrlaviFeedbackInformation.dll", failing));
+    run = RunProbeIn(L"init-fails", &failing);
+    ASSERT_TRUE(run.ran) << run.output;
+    EXPECT_EQ("load=1 module=1 resolved=11111111111 init=0 more= freed=1 unloaded=1\n", run.output);
 }
 
 TEST(FeedbackLoad, MissingOrDamagedLibrary_FailsWithoutCrashing)
@@ -75,7 +88,7 @@ TEST(FeedbackLoad, MissingOrDamagedLibrary_FailsWithoutCrashing)
     };
     for (const Case& c : cases) {
         LoadRun run = RunProbeIn(c.name, c.dll);
-        ASSERT_TRUE(run.ran) << testutil::ToCodePage(c.name, CP_UTF8);
+        ASSERT_TRUE(run.ran) << testutil::ToCodePage(c.name, CP_UTF8) << ": " << run.output;
         EXPECT_EQ(0u, run.exitCode) << testutil::ToCodePage(c.name, CP_UTF8);
         EXPECT_EQ(c.expected, run.output) << testutil::ToCodePage(c.name, CP_UTF8);
     }
@@ -93,7 +106,7 @@ TEST(FeedbackLoad, UnloadWhileAGivenUpRequestRuns_ProcessLivesOn)
     std::string ini = "[Update]\r\nManifest=http://127.0.0.1:" + std::to_string(ports.http) +
                       "/trickle?every=0.25&count=40\r\nTimeoutMs=1000\r\n";
     LoadRun run = RunProbeIn(L"abandon", &dll, ini, L"check");
-    ASSERT_TRUE(run.ran);
+    ASSERT_TRUE(run.ran) << run.output;
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ("load=1 module=1 resolved=11111111111 init=1 more=https://tools.orlavi.com/ check=0 "
               "freed=1 survived=1\n",

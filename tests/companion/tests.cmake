@@ -5,6 +5,12 @@ kestrune_companion(companion_lacking_export ${CMAKE_CURRENT_SOURCE_DIR}/companio
 set_target_properties(companion_lacking_export PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/lacking-export)
 
+# A build whose InitFreedbackDll answers 0, for the tool's start-up checks.
+kestrune_companion(companion_init_fails ${CMAKE_CURRENT_SOURCE_DIR}/companion/init_fails.def
+                   ${CMAKE_CURRENT_SOURCE_DIR}/companion/init_fails.cpp)
+set_target_properties(companion_init_fails PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/init-fails)
+
 add_executable(feedback_load_probe companion/feedback_load_probe.cpp)
 target_link_libraries(feedback_load_probe PRIVATE kestrune_feedback)
 
@@ -18,7 +24,7 @@ kestrune_test(companion_tests
 target_link_libraries(companion_tests PRIVATE kestrune_feedback)
 target_include_directories(companion_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/companion)
 add_dependencies(companion_tests OrlaviFeedbackInformation companion_lacking_export
-                 feedback_load_probe fake_tool)
+                 companion_init_fails feedback_load_probe fake_tool)
 
 # The loopback HTTP server: started before the suite, stopped after it.
 set(COMPANION_HTTP_DIR ${CMAKE_BINARY_DIR}/companion-http)
