@@ -81,7 +81,8 @@ int RemoveOwnFolder()
     size_t slash = modulePath.rfind(L'\\');
     if (slash == std::wstring::npos)
         return 1;
-    std::wstring folder = ToFullLongPath(modulePath.substr(0, slash));
+    // Not normalised again: "D:" alone would name the current directory of drive D.
+    std::wstring folder = modulePath.substr(0, slash);
     std::wstring moduleFileName = modulePath.substr(slash + 1);
 
     std::vector<std::wstring> entries;

@@ -2,13 +2,17 @@
 #include "fw/Gdi.h"
 #include "ui/controls/SkinImage.h"
 
-float QueryDisplayScale()
+float ScaleFromDpi(int dpi)
 {
-    CClientDC screen(nullptr);
-    int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     if (dpi > 100)
         return static_cast<float>(dpi / 100.0);
     return 1.0f;
+}
+
+float QueryDisplayScale()
+{
+    CClientDC screen(nullptr);
+    return ScaleFromDpi(GetDeviceCaps(screen.Get(), LOGPIXELSY));
 }
 
 bool IsEscapeOrEnterKeyDown(const MSG* msg)

@@ -12,7 +12,9 @@ struct ShadowMargins {
     int bottom;
 };
 
-// The display's scale: vertical dpi / 100 above 100 dpi, otherwise 1.0.
+// The scale for a vertical dpi: dpi / 100 above 100 dpi, otherwise 1.0.
+float ScaleFromDpi(int dpi);
+// The scale of the screen's vertical dpi.
 float QueryDisplayScale();
 // Key-downs of Escape and Enter, which no window of the program acts on.
 bool IsEscapeOrEnterKeyDown(const MSG* msg);
