@@ -58,8 +58,13 @@ std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offse
 {
     std::string bytes;
     testutil::ReadFileBytes(path, bytes);
-    if (offset > static_cast<long long>(bytes.size()))
-        offset = 0;  // moved aside to .bak meanwhile
+    if (offset > static_cast<long long>(bytes.size())) {
+        // The file was moved aside to ".bak" meanwhile: its tail comes first.
+        std::string older;
+        testutil::ReadFileBytes(path + L".bak", older);
+        bytes = (offset <= static_cast<long long>(older.size()) ? older.substr(offset) : "") + bytes;
+        offset = 0;
+    }
     std::string pid = std::to_string(GetCurrentProcessId());
     std::vector<std::string> lines;
     size_t start = static_cast<size_t>(offset);
