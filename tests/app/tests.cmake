@@ -1,0 +1,14 @@
+# The real Kestrune.exe under Wine (frame, about box, keys, dragging, dpi, exit clean-up) and the
+# removal decision in-process.
+kestrune_test(app_tests
+    app/frame_test.cpp
+    app/folder_test.cpp
+    app/ToolRun.cpp
+    ui/XInput.cpp
+)
+target_link_libraries(app_tests PRIVATE kestrune_app)
+target_include_directories(app_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui ${CMAKE_CURRENT_SOURCE_DIR}/app)
+target_compile_definitions(app_tests PRIVATE
+    KESTRUNE_COMPANION_INI="${CMAKE_BINARY_DIR}/companion/OrlaviFeedbackInformation.ini")
+add_dependencies(app_tests Kestrune OrlaviFeedbackInformation)
+set_tests_properties(app_tests PROPERTIES RESOURCE_LOCK "dpi;pointer" TIMEOUT 600)
