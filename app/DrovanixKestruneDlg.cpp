@@ -1,6 +1,7 @@
 #include "app/DrovanixKestruneDlg.h"
 #include "app/AboutDlg.h"
 #include "app/RemoveOwnFolder.h"
+#include "ui/popups/ProblemSolvingFeedbackDlg.h"
 #include "fw/WinApp.h"
 #include "resource.h"
 
@@ -52,7 +53,7 @@ BOOL CDrovanixKestruneDlg::OnInitDialog()
     if (!PaintLayered(m_pBkImage, 138, target.right - target.left, target.bottom - target.top))
         return TRUE;
 
-    m_pChildDlg = new CShellPanelDlg();
+    m_pChildDlg = new CKestruneDlg();
     m_pChildDlg->m_fScale = m_fScale;
     m_pChildDlg->Create(m_hWnd);
     // The panel's moves place the frame around it (FitToChild), centred on the screen.
@@ -108,7 +109,9 @@ LRESULT CDrovanixKestruneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPa
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(m_hIcon);
     case WM_CLOSE:
-        // The problem-solved popup joins here once the tool panel exists.
+        // Before the main window goes, the user says whether the problem was solved.
+        if (m_pChildDlg != nullptr)
+            RunProblemSolvedFeedback(&m_pChildDlg->m_feedbackLib, m_pChildDlg->m_nDeviceType);
         break;
     case WM_DESTROY: {
         LRESULT result = DefaultProc(message, wParam, lParam);

@@ -1,7 +1,7 @@
 // The main frame: a layered window showing PNG 138 (face and shadow) around its control layer,
 // with the system menu's about item, the icon and the title; the program's main window.
 #pragma once
-#include "app/ShellPanelDlg.h"
+#include "dump/KestruneDlg.h"
 #include "ui/frame/LayeredFrameDlg.h"
 
 class CDrovanixKestruneDlg : public CLayeredFrameDlg {
@@ -23,5 +23,5 @@ private:
 
     HICON m_hIcon;
     CImagePtr m_pBkImage;
-    CShellPanelDlg* m_pChildDlg = nullptr;
+    CKestruneDlg* m_pChildDlg = nullptr;
 };

@@ -104,6 +104,11 @@ bool CDialog::Create(HWND parent)
 
 INT_PTR CDialog::DoModal()
 {
+    // A modal run started from a click handler: the pressed button still holds the mouse capture
+    // and would take every click meant for the new dialog.
+    HWND capture = GetCapture();
+    if (capture != nullptr)
+        SendMessageW(capture, WM_CANCELMODE, 0, 0);
     HWND owner = m_hWndParent != nullptr ? m_hWndParent : GetDefaultDialogOwner();
     while (owner != nullptr && (GetWindowLongW(owner, GWL_STYLE) & WS_CHILD))
         owner = ::GetParent(owner);

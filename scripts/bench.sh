@@ -1,5 +1,6 @@
 #!/bin/sh
 # Builds everything and prints the benchmark figures (each against its baseline, one run).
+# scripts/bench-startup.sh runs the start-up figure alone.
 set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/build.sh" tests >/dev/null
@@ -13,6 +14,7 @@ kestrune_start_xvfb
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr)"
 "$BUILD/wine-run.sh" "$BUILD/bin/kestrune_bench.exe" | tr -d '\r'
+"$BUILD/wine-run.sh" "$BUILD/bin/startup_bench.exe" 5 </dev/null | tr -d '\r'
 echo "module sizes (bytes):"
 for f in "$ROOT"/dist/*.exe "$ROOT"/dist/*.dll "$BUILD"/dist/*.exe "$BUILD"/dist/*.dll; do
     [ -f "$f" ] && printf '  %-60s %10d\n' "${f#$ROOT/}" "$(stat -c %s "$f")"

@@ -184,3 +184,44 @@ bool SetLogPixels(DWORD dpi)
 }
 
 }  // namespace toolrun
+
+namespace toolrun {
+
+namespace {
+
+struct FeedbackFind {
+    DWORD pid;
+    HWND layer;
+};
+
+BOOL CALLBACK FindFeedbackLayer(HWND hWnd, LPARAM lParam)
+{
+    auto* data = reinterpret_cast<FeedbackFind*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    if (pid == data->pid && IsWindowVisible(hWnd) && GetDlgItem(hWnd, 1003) != nullptr &&
+        GetDlgItem(hWnd, 1001) != nullptr)
+        data->layer = hWnd;
+    return TRUE;
+}
+
+}  // namespace
+
+bool CToolProcess::CloseAnsweringFeedback(DWORD timeoutMs)
+{
+    PostMessageW(m_frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+    FeedbackFind data = {m_pid, nullptr};
+    bool found = xinput::PumpUntil(
+        [&] {
+            EnumWindows(FindFeedbackLayer, reinterpret_cast<LPARAM>(&data));
+            return data.layer != nullptr;
+        },
+        timeoutMs);
+    if (!found)
+        return false;
+    HWND other = GetDlgItem(data.layer, 1001);
+    PostMessageW(data.layer, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), reinterpret_cast<LPARAM>(other));
+    return true;
+}
+
+}  // namespace toolrun

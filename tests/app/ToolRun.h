@@ -26,6 +26,9 @@ public:
     bool WaitForWindows(DWORD timeoutMs = 20000);
     // A visible top-level window of the process with this title, other than the frame.
     HWND FindWindowTitled(const std::wstring& title) const;
+    // Closes the tool from its frame's system menu and answers the problem-solved popup that
+    // closing shows ("其 他"); false when the popup did not come.
+    bool CloseAnsweringFeedback(DWORD timeoutMs = 20000);
     // Waits for the process to end; false on timeout.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
     void Kill();

@@ -1,5 +1,6 @@
 // The exit clean-up: which folders may be removed, and real runs of the tool from many places.
 #include "TestUtil.h"
+#include "ToolDriver.h"
 #include "ToolRun.h"
 #include "XInput.h"
 #include "app/RemoveOwnFolder.h"
@@ -182,7 +183,7 @@ TEST_F(ExitCleanup, OrderlyExit_RemovesOnlyAFolderOfTheToolsOwn)
     for (size_t i = 0; i < tools.size(); ++i)
         ASSERT_TRUE(tools[i]->WaitForWindows(60000)) << cases[i].folder.c_str();
     for (auto& tool : tools)
-        PostMessageW(tool->m_frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(tool->CloseAnsweringFeedback());
     for (size_t i = 0; i < tools.size(); ++i) {
         DWORD exitCode = 1;
         EXPECT_TRUE(tools[i]->WaitForExit(30000, &exitCode)) << cases[i].folder.c_str();
@@ -242,13 +243,15 @@ TEST_F(ExitCleanup, EarlyExit_NeverStartsTheRemoval)
     ASSERT_TRUE(testutil::SetRegString(HKEY_CURRENT_USER, key, L"Version", L"winxp"));
     CToolProcess tool;
     ASSERT_TRUE(tool.Start(folder + L"\\Kestrune.exe"));
-    HWND box = nullptr;
-    bool shown = xinput::PumpUntil(
-        [&] { return (box = tool.FindWindowTitled(L"Kestrune")) != nullptr; }, 20000);
+    // The prompt's control layer holds its text (1006) and its confirm button (1007).
+    HWND prompt = testutil::FindWindowWithControl(tool.m_pid, 1006, 20000);
     testutil::DeleteRegValue(HKEY_CURRENT_USER, key, L"Version");
-    ASSERT_TRUE(shown);
-    EXPECT_NE(nullptr, FindWindowExW(box, nullptr, L"Static", L"此工具不支持当前系统"));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_NE(nullptr, prompt);
+    wchar_t text[128] = {};
+    GetWindowTextW(GetDlgItem(prompt, 1006), text, 128);
+    EXPECT_STREQ(L"此工具不支持当前系统", text);
+    PostMessageW(prompt, WM_COMMAND, MAKEWPARAM(1007, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(prompt, 1007)));
     DWORD exitCode = 1;
     ASSERT_TRUE(tool.WaitForExit(15000, &exitCode));
     EXPECT_EQ(0u, exitCode);

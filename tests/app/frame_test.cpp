@@ -151,7 +151,7 @@ TEST_F(MainFrame, At96Dpi_PanelCentredFrameAroundIt_AboutBoxKeysDragAndClose)
     EXPECT_TRUE(SameRect(moved, WindowRect(m_tool.m_panel)));
 
     // Close from the system menu: an orderly end, and the tool's folder goes.
-    PostMessageW(m_tool.m_frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(m_tool.CloseAnsweringFeedback());
     DWORD exitCode = 1;
     ASSERT_TRUE(m_tool.WaitForExit(15000, &exitCode));
     EXPECT_EQ(0u, exitCode);
@@ -184,7 +184,7 @@ TEST_F(MainFrame, ScalesWithTheVerticalDpi_TruncatingEveryProduct)
         EXPECT_TRUE(SameRect(g.panel, panel)) << c.dpi;
         EXPECT_TRUE(SameRect(g.frame, WindowRect(tool.m_frame))) << c.dpi;
         // The taskbar's close reaches the frame as the same system command.
-        PostMessageW(tool.m_frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(tool.CloseAnsweringFeedback()) << c.dpi;
         EXPECT_TRUE(tool.WaitForExit(15000)) << c.dpi;
     }
 }

@@ -3,23 +3,17 @@
 kestrune_test(app_tests
     app/frame_test.cpp
     app/folder_test.cpp
-    app/ToolRun.cpp
-    ui/XInput.cpp
 )
 target_link_libraries(app_tests PRIVATE kestrune_app)
 target_include_directories(app_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui ${CMAKE_CURRENT_SOURCE_DIR}/app)
-target_compile_definitions(app_tests PRIVATE
-    KESTRUNE_COMPANION_INI="${CMAKE_BINARY_DIR}/companion/OrlaviFeedbackInformation.ini")
 add_dependencies(app_tests Kestrune OrlaviFeedbackInformation)
 set_tests_properties(app_tests PROPERTIES RESOURCE_LOCK "dpi;pointer" TIMEOUT 600)
 
 # Benchmark of the start-up (run by scripts/bench-startup.sh, not by ctest).
 add_executable(bare_window WIN32 app/bare_window.cpp)
 target_link_options(bare_window PRIVATE -municode)
-add_executable(startup_bench app/startup_bench.cpp app/ToolRun.cpp ui/XInput.cpp)
+add_executable(startup_bench app/startup_bench.cpp)
 target_link_options(startup_bench PRIVATE -municode)
 target_link_libraries(startup_bench PRIVATE testutil)
 target_include_directories(startup_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui ${CMAKE_CURRENT_SOURCE_DIR}/app)
-target_compile_definitions(startup_bench PRIVATE
-    KESTRUNE_COMPANION_INI="${CMAKE_BINARY_DIR}/companion/OrlaviFeedbackInformation.ini")
 add_dependencies(startup_bench bare_window Kestrune OrlaviFeedbackInformation)

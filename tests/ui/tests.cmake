@@ -4,7 +4,6 @@ kestrune_test(ui_tests
     ui/skin_test.cpp
     ui/controls_test.cpp
     ui/dialog_test.cpp
-    ui/XInput.cpp
     ui/ui_tests.rc
 )
 target_link_libraries(ui_tests PRIVATE kestrune_ui)
