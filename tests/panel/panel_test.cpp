@@ -324,6 +324,15 @@ TEST(Panel, LinksAndMoreTools_GoThroughTheCompanion)
     EXPECT_TRUE(tool.IsRunning());
     EXPECT_TRUE(IsWindowVisible(panel));
     CloseTool(tool);
+    // The answer "其 他" is reported with kind 3 and device type 0 + 1, then the question page.
+    calls = tool.NewCalls();
+    size_t report = calls.find("CustomerFeedbackEx(\"10107\", \"1.3.22.1026\", 3, \"");
+    EXPECT_NE(std::string::npos, report) << calls;
+    EXPECT_NE(std::string::npos, calls.find("\", \"1\") = 1", report)) << calls;
+    EXPECT_NE(std::string::npos, calls.find("FeedbackQuestion(", report)) << calls;
+    // An orderly end from a folder of its own removes that folder three seconds later.
+    xinput::PumpFor(6000);
+    EXPECT_FALSE(FileExists(tool.m_exe)) << "the tool's own folder was not removed";
 }
 
 TEST(Panel, NewerVersion_PromptThenExitZeroWithoutProbe)
