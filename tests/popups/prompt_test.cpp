@@ -202,7 +202,7 @@ TEST_F(PromptPopupTest, ConfirmCancel_ButtonsSideBySide_CancelClickReturnsCancel
     ExpectRect(cancelRect, 175, 107, 230, 131, "Cancel button");
 }
 
-TEST_F(PromptPopupTest, Scale120_FrameLayerAndControlsScaled_YesModeCentresItsOneButton)
+TEST_F(PromptPopupTest, Scale120_ScaledLayout_YesModeCentresOneButton_Message1557EndsIt)
 {
     COwnerWindow owner(300, 150);
     CWatched<CPromptDlg> prompt(owner.Handle());
@@ -218,8 +218,9 @@ TEST_F(PromptPopupTest, Scale120_FrameLayerAndControlsScaled_YesModeCentresItsOn
         closeRect = ClientRectOfControl(GetDlgItem(layer, IDC_PROMPT_CLOSE));
         textRect = ClientRectOfControl(GetDlgItem(layer, IDC_PROMPT_TEXT));
         cancelVisible = IsWindowVisible(GetDlgItem(layer, IDC_PROMPT_CANCEL)) != FALSE;
-        POINT center = CenterOf(WindowRectOf(GetDlgItem(layer, IDC_PROMPT_OK)));
-        testutil::ClickAt(center.x, center.y);
+        // What the OK button sends its frame: message 1557 with wParam 1 (posted, as it comes
+        // from this thread: a sent one would leave the loop asleep in GetMessage).
+        PostMessageW(frame, 1557, 1, 0);
     });
     EXPECT_FALSE(run.forced);
     EXPECT_EQ(IDOK, run.result);

@@ -12,7 +12,7 @@ enum PromptButtons { Yes = 1, YesNo = 2, Confirm = 3, ConfirmCancel = 4 };
 
 // Sent by the control layer to its frame: wParam 1 ends the prompt with IDOK, anything else
 // with IDCANCEL.
-constexpr UINT WM_PROMPT_RESULT = WM_USER + 1157;
+constexpr UINT WM_PROMPT_RESULT = WM_USER + 533;
 
 class CPromptChildDlg : public CControlLayerDlg {
 public:
