@@ -163,6 +163,9 @@ void CDialog::EndDialog(INT_PTR result)
     // A modeless dialog has no loop to end; its owner destroys it.
     m_nModalResult = result;
     m_bModalEnded = true;
+    // The loop may sleep in GetMessage when the end came from a message sent by another thread.
+    if (m_bModal && IsWindow())
+        PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }
 
 bool CDialog::DestroyWindow()
