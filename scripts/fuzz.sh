@@ -15,14 +15,14 @@ $CXX -std=c++17 -g -O1 -Wall -Wextra -Werror \
     "$ROOT/tests/fuzz_decode.cpp" "$ROOT/crypto/AesCipher.cpp" \
     "$ROOT/crypto/Base64.cpp" "$ROOT/crypto/DeviceValue.cpp"
 
-# Seeds: output sizes around the limits and texts in the shapes the decoder knows.
-seed() { printf "$2" > "$OUT/corpus/$1"; }
-seed short '\021\000QUJD'
-seed padded '\041\000Zm9vYmFyZg=='
-seed prefix '\000\004+ 6g1zkQkA1kC0hyqPlL/9Ug=='
-seed partial '\100\000Zm9vQQ'
-seed cr '\100\000\rZm9v'
-seed pad3 '\100\000Zg=AZm9v'
+# Starting corpus: output sizes around the limits and texts in the shapes the decoder knows.
+corpus_entry() { printf "$2" > "$OUT/corpus/$1"; }
+corpus_entry short '\021\000QUJD'
+corpus_entry padded '\041\000Zm9vYmFyZg=='
+corpus_entry prefix '\000\004+ 6g1zkQkA1kC0hyqPlL/9Ug=='
+corpus_entry partial '\100\000Zm9vQQ'
+corpus_entry cr '\100\000\rZm9v'
+corpus_entry pad3 '\100\000Zg=AZm9v'
 
 cd "$OUT"
 "$OUT/fuzz_decode" -runs="$RUNS" -max_len=300 -print_final_stats=1 \

@@ -18,11 +18,11 @@ const wchar_t kShellFolders[] =
 
 std::wstring WindowsFolder() { return GetWindowsPath(); }
 
-std::string Pattern(size_t size, unsigned seed)
+std::string Pattern(size_t size, unsigned variant)
 {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 131 + seed * 7 + (i >> 9)) & 0xFF);
+        bytes[i] = static_cast<char>((i * 131 + variant * 7 + (i >> 9)) & 0xFF);
     return bytes;
 }
 

@@ -7,7 +7,8 @@ kestrune_test(app_tests
 target_link_libraries(app_tests PRIVATE kestrune_app)
 target_include_directories(app_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui ${CMAKE_CURRENT_SOURCE_DIR}/app)
 add_dependencies(app_tests Kestrune OrlaviFeedbackInformation)
-set_tests_properties(app_tests PROPERTIES RESOURCE_LOCK "dpi;pointer" TIMEOUT 600)
+# The real exe probes for dumps and logs to ToolLog at start.
+set_tests_properties(app_tests PROPERTIES RESOURCE_LOCK "dpi;pointer;ToolLog;dumps" TIMEOUT 600)
 
 # Benchmark of the start-up (run by scripts/bench-startup.sh, not by ctest).
 add_executable(bare_window WIN32 app/bare_window.cpp)
