@@ -4,6 +4,8 @@
 
 #include <gdiplus.h>
 
+#include <cstdio>
+
 namespace testutil {
 
 namespace {
@@ -89,13 +91,15 @@ void Pause(DWORD ms)
     xinput::PumpFor(ms);
 }
 
-std::wstring Screenshot(const std::wstring& name)
+namespace {
+
+std::wstring TakeScreenshot(const std::wstring& name, const std::string& importOptions)
 {
     char folder[MAX_PATH] = {};
     if (GetEnvironmentVariableA("KESTRUNE_SCREENSHOT_DIR", folder, MAX_PATH) == 0)
         return std::wstring();
     std::string unixPath = std::string(folder) + "/" + ToCodePage(name, CP_UTF8) + ".png";
-    if (!xinput::Screenshot(unixPath))
+    if (!xinput::RunUnix("import -window root " + importOptions + " '" + unixPath + "'"))
         return std::wstring();
     std::wstring windowsPath = L"Z:" + FromCodePage(unixPath, CP_UTF8);
     for (wchar_t& c : windowsPath) {
@@ -103,6 +107,21 @@ std::wstring Screenshot(const std::wstring& name)
             c = L'\\';
     }
     return FileExists(windowsPath) ? windowsPath : std::wstring();
+}
+
+}  // namespace
+
+std::wstring Screenshot(const std::wstring& name)
+{
+    return TakeScreenshot(name, "");
+}
+
+std::wstring ScreenshotArea(const std::wstring& name, const RECT& area)
+{
+    char crop[96];
+    snprintf(crop, sizeof(crop), "-crop %ldx%ld+%ld+%ld +repage", area.right - area.left,
+             area.bottom - area.top, area.left, area.top);
+    return TakeScreenshot(name, crop);
 }
 
 COLORREF PixelOf(const std::wstring& pngPath, int x, int y)

@@ -26,6 +26,8 @@ void Pause(DWORD ms);
 // A screenshot of the whole X screen into the build tree's screenshot folder; returns its
 // Windows path (empty on failure).
 std::wstring Screenshot(const std::wstring& name);
+// The same for one rectangle of the screen only.
+std::wstring ScreenshotArea(const std::wstring& name, const RECT& area);
 // The pixel of a PNG file as RGB; 0xFFFFFFFF when it cannot be read.
 COLORREF PixelOf(const std::wstring& pngPath, int x, int y);
 // True when the colour is within tolerance of the expected one in each channel.

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Static checks of the shipped PE32 (dist/) and of the tested x86_64 build: machine type, GUI
-# subsystem, only system DLLs imported, manifest and version block present.
+# subsystem, only system DLLs imported, manifest and version block present, and the same
+# resources (ids, dialog templates, images, manifest, version) in both builds.
 # Usage: check-pe32.sh <dist of i686> <dist of x86_64>
 set -u
 I686="$1"
@@ -50,6 +51,38 @@ elif [ -f "$I686/Kestrune.exe" ]; then
     done
     strings -a "$I686/Kestrune.exe" | grep -qx 'IsWow64Process' || fail "Kestrune.exe (PE32) lacks IsWow64Process"
 fi
+
+# What the tests saw in the x86_64 build is what ships: every resource decompiled from both
+# executables must be identical.
+compare_resources() {  # file name
+    [ -f "$I686/$1" ] && [ -f "$X64/$1" ] || return
+    rc32=$(mktemp)
+    rc64=$(mktemp)
+    i686-w64-mingw32-windres -J coff -O rc "$I686/$1" >"$rc32" 2>&1 || fail "$1 (PE32): resources unreadable"
+    x86_64-w64-mingw32-windres -J coff -O rc "$X64/$1" >"$rc64" 2>&1 || fail "$1 (PE32+): resources unreadable"
+    if ! cmp -s "$rc32" "$rc64"; then
+        fail "$1: the PE32 and PE32+ resources differ"
+        diff "$rc32" "$rc64" | head -20
+    fi
+    echo "$1: $(grep -c 'DIALOGEX' "$rc32") dialog templates, $(grep -c '"PNG"$' "$rc32") images, $(grep -c 'RT_MANIFEST' "$rc32") manifest, identical in both builds"
+    rm -f "$rc32" "$rc64"
+}
+compare_resources Kestrune.exe
+[ "$(i686-w64-mingw32-windres -J coff -O rc "$I686/Kestrune.exe" 2>/dev/null | grep -c '^137 DIALOGEX')" = 1 ] ||
+    fail "Kestrune.exe (PE32): no panel template 137"
+
+# The companion library of both builds exports exactly the eleven names.
+EXPORTS="CustomerFeedback CustomerFeedbackEx FeedbackQuestion GetInterNetState GetToolIsNewVersion
+GetToolIsNewVersionDown InitFreedbackDll OpenToolDownUrl OpenUrl OpenUseAgreementUrl
+WriteCustomerFeedbackInfoFile"
+for pair in "$I686:i686" "$X64:x86_64"; do
+    dll="${pair%:*}/OrlaviFeedbackInformation.dll"
+    [ -f "$dll" ] || { fail "$dll missing"; continue; }
+    names=$(${pair#*:}-w64-mingw32-objdump -p "$dll" |
+        sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n '2,$s/^.*\] //p' | sort | tr '\n' ' ')
+    [ "$names" = "$(echo $EXPORTS | tr ' ' '\n' | sort | tr '\n' ' ')" ] ||
+        fail "$dll exports: $names"
+done
 
 [ $failures -eq 0 ] && echo "static checks passed"
 exit $failures

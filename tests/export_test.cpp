@@ -1,6 +1,7 @@
 // The probe and the export on the prefix's real C:\windows and desktop, and the platform queries.
 #include "JobWindow.h"
 #include "TestUtil.h"
+#include "XInput.h"
 #include "dump/CrashDumpJobs.h"
 #include "log/LogSave.h"
 #include "fw/FileFind.h"
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+
+#include <cstdio>
 
 using namespace testutil;
 
@@ -330,6 +333,81 @@ TEST(Export, CopyBlocked_ExportFailedNamingTheFile)
     EXPECT_EQ(ToCodePage(L"导出蓝屏文件不完整：Minidump\\120726-02.dmp", 936),
               LastEntry(L"Pandrell.txt"));
     RemoveTree(desktop + L"BlueScreen");
+    ClearDumps();
+}
+
+TEST(Export, GigabyteDumpAndTwoThousandMinidumps_AllArrive)
+{
+    SetDesktop(L"");
+    std::wstring desktop = GetDesktopPath();
+    RemoveTree(desktop + L"BlueScreen");
+    ClearDumps();
+    // A sparse 1 GiB MEMORY.DMP: the copy still reads and writes every byte.
+    const long long gib = 1024LL * 1024 * 1024;
+    HANDLE memory = CreateFileW((WindowsFolder() + L"MEMORY.DMP").c_str(), GENERIC_WRITE, 0,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, memory);
+    LARGE_INTEGER end;
+    end.QuadPart = gib;
+    ASSERT_TRUE(SetFilePointerEx(memory, end, nullptr, FILE_BEGIN) && SetEndOfFile(memory));
+    CloseHandle(memory);
+    CreateDirectoryW((WindowsFolder() + L"Minidump").c_str(), nullptr);
+    for (int i = 0; i < 2000; ++i)
+        WriteFileBytes(WindowsFolder() + L"Minidump\\" + std::to_wstring(120100 + i) + L"-01.dmp",
+                       Pattern(512 + i, i));
+    size_t entries = LogLines(L"Pandrell.txt").size();
+    EXPECT_EQ(ExportSucceeded, RunExport());
+    EXPECT_EQ(entries, LogLines(L"Pandrell.txt").size());
+    EXPECT_EQ(gib, FileSize(desktop + L"BlueScreen\\MEMORY.DMP"));
+    int arrived = 0;
+    CFileFind finder;
+    for (bool more = finder.FindFile(desktop + L"BlueScreen\\Minidump\\*.dmp"); more;
+         more = finder.FindNextFile())
+        arrived += finder.IsDots() ? 0 : 1;
+    EXPECT_EQ(2000, arrived);
+    std::string last;
+    ReadFileBytes(desktop + L"BlueScreen\\Minidump\\122099-01.dmp", last);
+    EXPECT_TRUE(last == Pattern(512 + 1999, 1999));
+    RemoveTree(desktop + L"BlueScreen");
+    ClearDumps();
+}
+
+TEST(Export, DestinationTakesNothing_ExportFailedNeverFalseSuccess)
+{
+    SetDesktop(L"");
+    std::wstring desktop = GetDesktopPath();
+    RemoveTree(desktop + L"BlueScreen");
+    DumpSet dumps;
+    dumps.Install();
+    // Another program holds the target file open without sharing.
+    CreateDirectoryTree(desktop + L"BlueScreen");
+    WriteFileBytes(desktop + L"BlueScreen\\MEMORY.DMP", "older export");
+    HANDLE held = CreateFileW((desktop + L"BlueScreen\\MEMORY.DMP").c_str(), GENERIC_READ, 0,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(ExportFailed, RunExport());
+    CloseHandle(held);
+    EXPECT_EQ(ToCodePage(L"导出蓝屏文件不完整：MEMORY.DMP", 936), LastEntry(L"Pandrell.txt"));
+    std::string older;
+    ReadFileBytes(desktop + L"BlueScreen\\MEMORY.DMP", older);
+    EXPECT_EQ("older export", older);
+    RemoveTree(desktop + L"BlueScreen");
+
+    // A desktop on a file system too small for the dumps: a 1 MiB tmpfs, where mounts are allowed.
+    const std::string mountPoint = "/tmp/kestrune-full-desktop";
+    xinput::RunUnix("mkdir -p " + mountPoint + " && mount -t tmpfs -o size=1m tmpfs " + mountPoint +
+                    " && touch " + mountPoint + "/.mounted");
+    std::wstring small = L"Z:\\tmp\\kestrune-full-desktop";
+    if (!FileExists(small + L"\\.mounted")) {
+        printf("full desktop skipped: this machine allows no tmpfs mount\n");
+    } else {
+        SetDesktop(small);
+        EXPECT_EQ(ExportFailed, RunExport()) << "3 MiB cannot fit in 1 MiB";
+        EXPECT_EQ(0u, LastEntry(L"Pandrell.txt").find(ToCodePage(L"导出蓝屏文件不完整：", 936)));
+        SetDesktop(L"");
+        xinput::RunUnix("umount " + mountPoint);
+    }
+    xinput::RunUnix("rmdir " + mountPoint + " 2>/dev/null");
     ClearDumps();
 }
 

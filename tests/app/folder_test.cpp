@@ -141,6 +141,15 @@ TEST_F(ExitCleanup, OrderlyExit_RemovesOnlyAFolderOfTheToolsOwn)
     std::wstring documents = ShellFolder(CSIDL_PERSONAL);
     std::wstring windows = ShellFolder(CSIDL_WINDOWS);
     std::wstring programs = ShellFolder(CSIDL_PROGRAM_FILES);
+    std::wstring downloads;
+    {
+        wchar_t* path = nullptr;
+        ASSERT_EQ(S_OK, SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &path));
+        downloads = path;
+        CoTaskMemFree(path);
+        CreateDirectoryW(downloads.c_str(), nullptr);
+    }
+    testutil::WriteFileBytes(downloads + L"\\keep.txt", "downloads file");
     testutil::WriteFileBytes(desktop + L"\\keep.txt", "desktop file");
     testutil::WriteFileBytes(documents + L"\\keep.txt", "documents file");
 
@@ -162,6 +171,7 @@ TEST_F(ExitCleanup, OrderlyExit_RemovesOnlyAFolderOfTheToolsOwn)
         {base + L"\\a&b\\K&R (x86)", true},
         {desktop, false},
         {documents, false},
+        {downloads, false},
         {L"T:", false},
         {windows, false},
         {programs, false},
@@ -212,6 +222,7 @@ TEST_F(ExitCleanup, OrderlyExit_RemovesOnlyAFolderOfTheToolsOwn)
     }
     EXPECT_TRUE(testutil::FileExists(desktop + L"\\keep.txt"));
     EXPECT_TRUE(testutil::FileExists(documents + L"\\keep.txt"));
+    EXPECT_TRUE(testutil::FileExists(downloads + L"\\keep.txt"));
     EXPECT_TRUE(testutil::FileExists(L"T:\\keep.txt"));
     EXPECT_TRUE(testutil::FileExists(other + L"\\notes.txt"));
     EXPECT_TRUE(testutil::FileExists(expansion + L"\\keep.txt"));

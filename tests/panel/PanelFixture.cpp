@@ -52,10 +52,11 @@ CPanelFixture::CPanelFixture(const std::wstring& name, const ToolSetup& setup)
     if (setup.withDll)
         CopyFileW((bin + L"\\OrlaviFeedbackInformation.dll").c_str(),
                   (m_folder + L"\\OrlaviFeedbackInformation.dll").c_str(), FALSE);
-    std::wstring manifest = L"C:\\kestrune-tests\\" + name + L"-manifest.txt";
-    DeleteFileW(manifest.c_str());
+    m_manifest = L"C:\\kestrune-tests\\" + name + L"-manifest.txt";
+    DeleteFileW(m_manifest.c_str());
     if (!setup.manifestLine.empty())
-        WriteFileBytes(manifest, ToCodePage(setup.manifestLine + L"\r\n", CP_UTF8));
+        WriteFileBytes(m_manifest, ToCodePage(setup.manifestLine + L"\r\n", CP_UTF8));
+    std::wstring manifest = setup.manifestAddress.empty() ? m_manifest : setup.manifestAddress;
     // Pages are logged, never handed to a browser.
     std::string ini = "[Update]\r\nManifest=" + ToCodePage(manifest, CP_ACP) +
                       "\r\nTimeoutMs=2000\r\n[Urls]\r\nDownload=http://127.0.0.1:9/download\r\n"
@@ -144,12 +145,24 @@ bool CPanelFixture::PickDumpType(int index)
 {
     HWND list = GetDlgItem(m_hPanel, kDumpTypeList);
     RECT rc = ControlRect(kDumpTypeList);
-    ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);  // opens the drop-down list
-    xinput::PumpFor(400);
     int itemHeight = static_cast<int>(SendMessageW(list, CB_GETITEMHEIGHT, 0, 0));
-    ClickAt((rc.left + rc.right) / 2, rc.bottom + 1 + itemHeight * index + itemHeight / 2);
-    xinput::PumpFor(300);
-    return SendMessageW(list, CB_GETCURSEL, 0, 0) == index;
+    auto dropped = [&] { return SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != FALSE; };
+    // A click on a loaded machine is now and then lost; a person would simply click again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);  // opens the drop-down list
+        if (xinput::PumpUntil(dropped, 2000)) {
+            xinput::PumpFor(300);  // mapped on the X screen
+            ClickAt((rc.left + rc.right) / 2, rc.bottom + 1 + itemHeight * index + itemHeight / 2);
+        }
+        if (xinput::PumpUntil(
+                [&] { return !dropped() && SendMessageW(list, CB_GETCURSEL, 0, 0) == index; },
+                1500))
+            return true;
+        if (dropped())
+            SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        xinput::PumpFor(500);
+    }
+    return false;
 }
 
 std::string CPanelFixture::NewCalls() const

@@ -10,6 +10,7 @@ namespace testutil {
 
 struct ToolSetup {
     std::wstring manifestLine = L"10107=1.3.22.1026";  // empty: no manifest file at all
+    std::wstring manifestAddress;  // instead of the manifest file, e.g. an http:// address
     bool withDll = true;
     const wchar_t* windowsVersion = L"win10";
     int logPixels = 96;
@@ -40,6 +41,7 @@ public:
     toolrun::CToolProcess m_tool;
     std::wstring m_folder;
     std::wstring m_exe;
+    std::wstring m_manifest;  // the manifest file the companion reads
     HWND m_hPanel = nullptr;
 
 private:

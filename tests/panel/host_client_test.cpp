@@ -63,6 +63,25 @@ std::string IniWith(const std::string& plain)
     return "[DeviceType]\r\nType=" + EncodeDeviceValue(plain, kKey) + "\r\n";
 }
 
+std::string Base64(const std::string& bytes)
+{
+    static const char digits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned group = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 2]);
+        text += digits[group >> 18];
+        text += digits[(group >> 12) & 63];
+        text += i + 1 < bytes.size() ? digits[(group >> 6) & 63] : '=';
+        text += i + 2 < bytes.size() ? digits[group & 63] : '=';
+    }
+    return text;
+}
+
 int Detect()
 {
     CAesCipher aes;
@@ -125,9 +144,22 @@ TEST(HostClient, DeviceTypeFromFirstClientOnTheUsbDrives)
         WriteFileBytes(file, c.bytes);
         EXPECT_EQ(c.expected, ReadDeviceTypeFile(aes, file)) << c.bytes;
     }
-    WriteFileBytes(file, std::string(10 * 1024 * 1024, 'A'));  // 10 MB: the reader cuts at 254
-    int big = ReadDeviceTypeFile(aes, file);
-    EXPECT_GE(big, INT_MIN) << "no crash";
+    WriteFileBytes(file, std::string(10 * 1024 * 1024, 'A'));  // 10 MB, no section
+    EXPECT_EQ(0, ReadDeviceTypeFile(aes, file));
+    WriteFileBytes(file, "[DeviceType]\r\nType=" + std::string(10 * 1024 * 1024, 'A') + "\r\n");
+    EXPECT_EQ(0, ReadDeviceTypeFile(aes, file)) << "zero bytes under the key decode to no digit";
+    // Valid Base64 of random bytes, short, odd and longer than the reader keeps: whatever they
+    // decode to, the type is a non-negative number.
+    unsigned seed = 12345;
+    for (size_t length : {1u, 7u, 16u, 33u, 150u, 400u}) {
+        std::string bytes;
+        for (size_t i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            bytes += static_cast<char>(seed >> 16);
+        }
+        WriteFileBytes(file, "[DeviceType]\r\nType=" + Base64(bytes) + "\r\n");
+        EXPECT_LE(0, ReadDeviceTypeFile(aes, file)) << length;
+    }
 
     SetUsbVolumeProbeForTests(nullptr);
     UnmapDrive('U');

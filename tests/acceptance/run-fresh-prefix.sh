@@ -1,0 +1,24 @@
+#!/bin/sh
+# Runs a test executable ($2) in a Wine prefix made for this run alone, under build tree $1:
+# nothing that earlier suites left in the shared prefix (registry, ToolLog, records) is seen.
+set -e
+BUILD=$1
+EXE=$2
+shift 2
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+RUN="$BUILD/acceptance"
+rm -rf "$RUN"
+mkdir -p "$RUN"
+KESTRUNE_BUILD="$RUN"
+. "$ROOT/scripts/wine-env.sh"
+"$ROOT/scripts/wine-prefix.sh" "$RUN"
+"$WINESERVER" -p || true
+# Wine's services start with the first process: away from ctest's pipes.
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+export KESTRUNE_SCREENSHOT_DIR="$BUILD/screenshots/acceptance"
+rm -rf "$KESTRUNE_SCREENSHOT_DIR"
+mkdir -p "$KESTRUNE_SCREENSHOT_DIR"
+status=0
+"$WINE" "$EXE" "$@" || status=$?
+"$WINESERVER" -k || true
+exit $status

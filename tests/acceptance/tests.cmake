@@ -1,0 +1,16 @@
+# The whole tool as a person uses it, in a prefix of its own; and the fault and bad-input cases
+# that need the real exe, in the shared prefix.
+add_executable(acceptance_tests acceptance/acceptance_test.cpp acceptance/fault_test.cpp
+               panel/PanelFixture.cpp)
+target_link_libraries(acceptance_tests PRIVATE testutil gtest_main ws2_32)
+target_include_directories(acceptance_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/panel)
+add_dependencies(acceptance_tests Kestrune OrlaviFeedbackInformation fake_tool)
+
+add_test(NAME acceptance
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/acceptance/run-fresh-prefix.sh ${CMAKE_BINARY_DIR}
+                 $<TARGET_FILE:acceptance_tests> --gtest_filter=Acceptance.*)
+# Its own prefix and wineserver; only the X pointer is shared.
+set_tests_properties(acceptance PROPERTIES RESOURCE_LOCK pointer TIMEOUT 1200)
+
+add_test(NAME fault_tests COMMAND acceptance_tests --gtest_filter=Faults.*)
+set_tests_properties(fault_tests PROPERTIES RESOURCE_LOCK "dpi;pointer;ToolLog;dumps" TIMEOUT 1200)
