@@ -25,9 +25,9 @@ reg=$(mktemp)
 {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-    printf '"宋体"="WenQuanYi Zen Hei"\r\n"SimSun"="WenQuanYi Zen Hei"\r\n'
-    printf '"新宋体"="WenQuanYi Zen Hei"\r\n"微软雅黑"="WenQuanYi Zen Hei"\r\n'
-    printf '"MS Shell Dlg"="WenQuanYi Zen Hei"\r\n"MS Shell Dlg 2"="WenQuanYi Zen Hei"\r\n\r\n'
+    printf '"宋体"="WenQuanYi Micro Hei"\r\n"SimSun"="WenQuanYi Micro Hei"\r\n'
+    printf '"新宋体"="WenQuanYi Micro Hei"\r\n"微软雅黑"="WenQuanYi Micro Hei"\r\n'
+    printf '"MS Shell Dlg"="WenQuanYi Micro Hei"\r\n"MS Shell Dlg 2"="WenQuanYi Micro Hei"\r\n\r\n'
 } | iconv -f UTF-8 -t UTF-16LE | { printf '\377\376'; cat; } > "$reg.reg"
 "$WINE" regedit /S "$(echo "Z:$reg.reg" | sed 's|/|\\|g')" >/dev/null 2>&1
 "$WINESERVER" -w
