@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds everything and prints the benchmark figures, each measured in this one run against its
-# baseline on this machine, with the ratio. Not part of the tests.
+# baseline on this machine, with the ratio. The tests never run it.
 # scripts/bench-startup.sh runs the start-up, working-set and idle figures alone.
 set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
