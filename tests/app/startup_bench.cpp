@@ -1,13 +1,22 @@
-// Benchmark (not a test): time from process start to the first painted frame of Kestrune.exe
-// against a bare Win32 window program, both measured in this one run.
+// Benchmark (not a test): Kestrune.exe against a bare Win32 window program, both measured in
+// this one run: time from process start to the first painted frame, the working set once the
+// panel is up and its start-up probe has ended, and the CPU time used while both sit idle.
 #include "TestUtil.h"
+#include "ToolDriver.h"
 #include "ToolRun.h"
+#include "XInput.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
+
+const int kBusyText = 1000;
+const int kDumpTypeList = 1019;
 
 double Now()
 {
@@ -16,6 +25,15 @@ double Now()
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) / frequency.QuadPart;
+}
+
+void Line(const char* what, double value, double baseline, const char* unit)
+{
+    printf("%-58s %10.3f %-4s baseline %10.3f %-4s ratio ", what, value, unit, baseline, unit);
+    if (baseline > 0)
+        printf("%6.2f\n", value / baseline);
+    else
+        printf("   n/a (baseline 0)\n");
 }
 
 struct VisibleSearch {
@@ -33,39 +51,112 @@ BOOL CALLBACK FindVisible(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
-// Milliseconds from CreateProcess to the first moment the program waits for input with a visible
-// window: its first frame has been painted (paint messages come before the queue is idle).
+// A program started as a double-click would, with its folder as current directory.
+class CChild {
+public:
+    ~CChild() { End(); }
+
+    bool Start(const std::wstring& exePath)
+    {
+        std::wstring folder = exePath.substr(0, exePath.rfind(L'\\'));
+        std::wstring line = L"\"" + exePath + L"\"";
+        std::vector<wchar_t> buffer(line.begin(), line.end());
+        buffer.push_back(0);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        m_start = Now();
+        return CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              folder.c_str(), &startup, &m_process) != FALSE;
+    }
+
+    // Milliseconds from CreateProcess to the first moment the program waits for input with a
+    // visible window: its first frame has been painted (paint messages come before the queue is
+    // idle). -1 when that never happened.
+    double WaitFirstFrame()
+    {
+        for (;;) {
+            WaitForInputIdle(m_process.hProcess, 100);
+            VisibleSearch search = {m_process.dwProcessId, false};
+            EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+            if (search.found && WaitForInputIdle(m_process.hProcess, 0) == 0)
+                return (Now() - m_start) * 1000;
+            if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_OBJECT_0 || Now() - m_start > 60)
+                return -1;
+        }
+    }
+
+    // The panel is up and the start-up probe's busy popup has gone.
+    bool WaitPanelReady()
+    {
+        DWORD pid = m_process.dwProcessId;
+        if (testutil::FindWindowWithControl(pid, kDumpTypeList, 60000) == nullptr)
+            return false;
+        xinput::PumpFor(400);
+        return testutil::WaitWindowGone(pid, kBusyText, 60000);
+    }
+
+    bool Memory(PROCESS_MEMORY_COUNTERS_EX& counters) const
+    {
+        counters = {};
+        counters.cb = sizeof(counters);
+        return GetProcessMemoryInfo(m_process.hProcess,
+                                    reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                    sizeof(counters)) != FALSE;
+    }
+
+    // User plus kernel time of the process's threads in milliseconds; -1 when none was read.
+    // Summed per thread: Wine answers GetProcessTimes on another process with the caller's own
+    // times, while each thread's times come from the system.
+    double CpuMs() const
+    {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        if (snapshot == INVALID_HANDLE_VALUE)
+            return -1;
+        auto ticks = [](const FILETIME& t) {
+            return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+        };
+        ULONGLONG total = 0;
+        int counted = 0;
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+            if (entry.th32OwnerProcessID != m_process.dwProcessId)
+                continue;
+            HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+            if (thread == nullptr)
+                continue;
+            FILETIME created, ended, kernel, user;
+            if (GetThreadTimes(thread, &created, &ended, &kernel, &user)) {
+                total += ticks(kernel) + ticks(user);
+                ++counted;
+            }
+            CloseHandle(thread);
+        }
+        CloseHandle(snapshot);
+        return counted > 0 ? total / 10000.0 : -1;
+    }
+
+    // Ended without its orderly exit: the exit clean-up does not run.
+    void End()
+    {
+        if (m_process.hProcess == nullptr)
+            return;
+        TerminateProcess(m_process.hProcess, 0);
+        WaitForSingleObject(m_process.hProcess, 10000);
+        CloseHandle(m_process.hThread);
+        CloseHandle(m_process.hProcess);
+        m_process = {};
+    }
+
+private:
+    PROCESS_INFORMATION m_process = {};
+    double m_start = 0;
+};
+
 double TimeToFirstFrame(const std::wstring& exePath)
 {
-    std::wstring folder = exePath.substr(0, exePath.rfind(L'\\'));
-    std::wstring line = L"\"" + exePath + L"\"";
-    std::vector<wchar_t> buffer(line.begin(), line.end());
-    buffer.push_back(0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    double start = Now();
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process))
-        return -1;
-    double elapsed = -1;
-    for (;;) {
-        WaitForInputIdle(process.hProcess, 100);
-        VisibleSearch search = {process.dwProcessId, false};
-        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
-        if (search.found && WaitForInputIdle(process.hProcess, 0) == 0) {
-            elapsed = (Now() - start) * 1000;
-            break;
-        }
-        if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0 || Now() - start > 60)
-            break;
-    }
-    // Ended without its orderly exit: the exit clean-up does not run.
-    TerminateProcess(process.hProcess, 0);
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return elapsed;
+    CChild child;
+    return child.Start(exePath) ? child.WaitFirstFrame() : -1;
 }
 
 double Median(std::vector<double> values)
@@ -74,27 +165,78 @@ double Median(std::vector<double> values)
     return values.empty() ? -1 : values[values.size() / 2];
 }
 
+double MiB(SIZE_T bytes)
+{
+    return bytes / 1048576.0;
+}
+
+// Both programs run side by side, so the idle figures cover the very same seconds.
+void BenchResidentAndIdle(const std::wstring& tool, const std::wstring& bare, int idleSeconds)
+{
+    CChild toolChild;
+    CChild bareChild;
+    if (!bareChild.Start(bare) || bareChild.WaitFirstFrame() < 0) {
+        printf("working set and idle CPU: the bare window did not come up\n");
+        return;
+    }
+    if (!toolChild.Start(tool) || toolChild.WaitFirstFrame() < 0 || !toolChild.WaitPanelReady()) {
+        printf("working set and idle CPU: the Kestrune panel did not come up\n");
+        return;
+    }
+    xinput::PumpFor(1000);  // the probe's worker and popup are gone
+    PROCESS_MEMORY_COUNTERS_EX toolMemory;
+    PROCESS_MEMORY_COUNTERS_EX bareMemory;
+    if (toolChild.Memory(toolMemory) && bareChild.Memory(bareMemory)) {
+        Line("working set after start, current", MiB(toolMemory.WorkingSetSize),
+             MiB(bareMemory.WorkingSetSize), "MiB");
+        Line("working set after start, peak", MiB(toolMemory.PeakWorkingSetSize),
+             MiB(bareMemory.PeakWorkingSetSize), "MiB");
+    } else {
+        printf("working set: GetProcessMemoryInfo failed (error %lu)\n", GetLastError());
+    }
+
+    double toolBefore = toolChild.CpuMs();
+    double bareBefore = bareChild.CpuMs();
+    Sleep(idleSeconds * 1000);
+    double toolAfter = toolChild.CpuMs();
+    double bareAfter = bareChild.CpuMs();
+    char what[80];
+    snprintf(what, sizeof(what), "CPU time (user+kernel) while idle for %d s", idleSeconds);
+    if (toolBefore < 0 || bareBefore < 0 || toolAfter < 0 || bareAfter < 0)
+        printf("%s: the threads' times could not be read\n", what);
+    else
+        Line(what, toolAfter - toolBefore, bareAfter - bareBefore, "ms");
+    snprintf(what, sizeof(what), "working set after the %d s idle, current", idleSeconds);
+    if (toolChild.Memory(toolMemory) && bareChild.Memory(bareMemory))
+        Line(what, MiB(toolMemory.WorkingSetSize), MiB(bareMemory.WorkingSetSize), "MiB");
+}
+
 }  // namespace
 
+// startup_bench [start-up runs] [idle seconds]
 int wmain(int argc, wchar_t** argv)
 {
     int runs = argc > 1 ? _wtoi(argv[1]) : 5;
+    int idleSeconds = argc > 2 ? _wtoi(argv[2]) : 30;
     std::wstring folder = L"C:\\kestrune-bench\\Kestrune";
     if (!toolrun::InstallTool(folder)) {
         fprintf(stderr, "cannot install the tool into C:\\kestrune-bench\\Kestrune\n");
         return 1;
     }
+    std::wstring tool = folder + L"\\Kestrune.exe";
     std::wstring bare = testutil::ExeFolder() + L"\\bare_window.exe";
-    std::vector<double> tool;
-    std::vector<double> baseline;
+    std::vector<double> toolTimes;
+    std::vector<double> bareTimes;
     // Alternating, so that both see the same state of the machine.
     for (int i = 0; i < runs; ++i) {
-        baseline.push_back(TimeToFirstFrame(bare));
-        tool.push_back(TimeToFirstFrame(folder + L"\\Kestrune.exe"));
+        bareTimes.push_back(TimeToFirstFrame(bare));
+        toolTimes.push_back(TimeToFirstFrame(tool));
     }
-    printf("startup to first painted frame, median of %d: Kestrune.exe %.0f ms, bare Win32 window "
-           "%.0f ms\n",
-           runs, Median(tool), Median(baseline));
+    char what[80];
+    snprintf(what, sizeof(what), "start-up to first painted frame, median of %d", runs);
+    Line(what, Median(toolTimes), Median(bareTimes), "ms");
+    fflush(stdout);
+    BenchResidentAndIdle(tool, bare, idleSeconds);
     testutil::RemoveTree(L"C:\\kestrune-bench");
     return 0;
 }

@@ -10,7 +10,8 @@ add_dependencies(app_tests Kestrune OrlaviFeedbackInformation)
 # The real exe probes for dumps and logs to ToolLog at start.
 set_tests_properties(app_tests PROPERTIES RESOURCE_LOCK "dpi;pointer;ToolLog;dumps" TIMEOUT 600)
 
-# Benchmark of the start-up (run by scripts/bench-startup.sh, not by ctest).
+# Benchmark of start-up, working set and idle CPU against a bare window (run by scripts/bench.sh
+# and scripts/bench-startup.sh, not by ctest).
 add_executable(bare_window WIN32 app/bare_window.cpp)
 target_link_options(bare_window PRIVATE -municode)
 add_executable(startup_bench app/startup_bench.cpp)
