@@ -11,7 +11,13 @@
 const wchar_t kToolId[] = L"10107";
 const wchar_t kToolVersion[] = L"1.3.22.1026";
 
-CKestruneDlg::CKestruneDlg() : CControlLayerDlg(IDD_KESTRUNE_DIALOG, 1) {}
+namespace {
+
+const unsigned kPanelPng = 139;
+
+}  // namespace
+
+CKestruneDlg::CKestruneDlg() : CControlLayerDlg(IDD_KESTRUNE_DIALOG, 1, kPanelPng) {}
 
 CKestruneDlg::~CKestruneDlg()
 {
@@ -35,7 +41,7 @@ void CKestruneDlg::DoDataExchange()
 BOOL CKestruneDlg::OnInitDialog()
 {
     CControlLayerDlg::OnInitDialog();
-    if (!m_pBkImage && !LoadPngResource(m_pBkImage, 139))
+    if (!LoadBackground())
         return TRUE;
     DetectHostClient();
     RunStartupChecks();
@@ -249,7 +255,6 @@ void CKestruneDlg::OnDestroy()
     m_btnMoreTools.FreeStateImages();
     // The title paints from the background until its window is gone.
     m_title.SetBkImage(nullptr);
-    m_pBkImage.reset();
     KillTimer(m_hWnd, IDT_LINK_HOVER);
     delete m_pBusyDlg;
     m_pBusyDlg = nullptr;
@@ -260,14 +265,10 @@ void CKestruneDlg::OnDestroy()
 LRESULT CKestruneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_DESTROY: {
-        LRESULT result = DefaultProc(message, wParam, lParam);
-        OnDestroy();
-        return result;
-    }
+    case WM_DESTROY:
     case WM_ERASEBKGND:
-        OnEraseBackground(reinterpret_cast<HDC>(wParam));
-        return TRUE;
+    case WM_SIZE:
+        return OnLayerMessage(message, wParam, lParam);
     case WM_NCHITTEST:
         return OnNcHitTest(wParam, lParam);
     case WM_TIMER:
@@ -279,12 +280,6 @@ LRESULT CKestruneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             RunUpdateAndProbe();
         }
         return 0;
-    case WM_SIZE: {
-        LRESULT result = DefaultProc(message, wParam, lParam);
-        if (m_bLaidOut)
-            LayoutControls(false);
-        return result;
-    }
     case WM_LBUTTONDOWN:
         OnLButtonDown(wParam, lParam);
         break;

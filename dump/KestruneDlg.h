@@ -49,8 +49,8 @@ private:
     void DetectHostClient();
     void RunUpdateAndProbe();
 
-    void LayoutControls(bool first);
-    void OnEraseBackground(HDC dc);
+    void LayoutControls(bool first) override;
+    void OnEraseBackground(HDC dc) override;
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
     void OnLButtonDown(WPARAM wParam, LPARAM lParam);
     LRESULT OnJobResult(WPARAM result);
@@ -59,7 +59,7 @@ private:
     void OnSet();
     void OnExport();
     void OnMoreTools();
-    void OnDestroy();
+    void OnDestroy() override;
 
     void ShowPrompt(const wchar_t* text);
     void FailStartup(const wchar_t* text);
@@ -67,8 +67,6 @@ private:
     static DWORD WINAPI AgreementGatingThread(LPVOID context);
 
     RECT m_rcClient = {0, 0, 0, 0};
-    int m_bLaidOut = 0;
-    CImagePtr m_pBkImage;
     int m_bFontCreated = 0;
     CFont m_font;
     CDrawTextStatic m_title;

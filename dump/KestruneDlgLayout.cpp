@@ -140,15 +140,9 @@ void CKestruneDlg::LayoutControls(bool first)
 void CKestruneDlg::OnEraseBackground(HDC dc)
 {
     RECT rc = GetClientRect();
-    if (!m_pBkImage && !LoadPngResource(m_pBkImage, 139))
+    if (!LoadBackground())
         return;
-    {
-        Gdiplus::Graphics graphics(dc);
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-        DrawImageRect(graphics, m_pBkImage.get(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, 0,
-                      0, static_cast<int>(m_pBkImage->GetWidth()),
-                      static_cast<int>(m_pBkImage->GetHeight()));
-    }
+    DrawBackground(dc, rc);
     if (!m_bFontCreated) {
         CreateFontFromWindow(GetOwner(), 0, 0, m_font);
         m_bFontCreated = 1;

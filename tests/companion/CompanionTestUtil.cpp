@@ -2,6 +2,7 @@
 #include "TestUtil.h"
 
 #include <shlobj.h>
+#include <algorithm>
 #include <cstdio>
 
 namespace companion_test {
@@ -79,6 +80,22 @@ std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offse
         start = end + 2;
     }
     return lines;
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool ReadServerPorts(ServerPorts& ports)

@@ -28,6 +28,9 @@ long long FileEnd(const std::wstring& path);
 // The lines appended after offset that this process wrote ("[pid N]" or "pid=N").
 std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offset);
 
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+
 // The loopback server of the ctest fixture: false when the test runs without it.
 struct ServerPorts {
     int http = 0;

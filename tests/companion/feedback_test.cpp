@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
-#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -22,40 +19,34 @@ const char kPageUrls[] =
     "Feedback=http://127.0.0.1:9/fb?t={tool}&v={version}\r\n"
     "MoreTools=http://127.0.0.1:9/more-tools\r\n";
 
-// "yyyy-mm-dd hh:mm:ss.mmm [pid N] " at the start of a call-log line; returns the rest.
-std::string AfterCallPrefix(const std::string& line)
-{
-    const char* shape = "####-##-## ##:##:##.### [pid ";
-    size_t length = strlen(shape);
-    if (line.size() < length)
-        return std::string();
-    for (size_t i = 0; i < length; ++i) {
-        if (shape[i] == '#' ? !isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
-            return std::string();
-    }
-    std::string pid = std::to_string(GetCurrentProcessId()) + "] ";
-    if (line.compare(length, pid.size(), pid) != 0)
-        return std::string();
-    return line.substr(length + pid.size());
-}
-
-// The record without its "at=<stamp>\t" start; empty when the start is not well formed.
-std::string AfterRecordStamp(const std::string& line)
-{
-    const char* shape = "at=####-##-## ##:##:##.###\t";
-    size_t length = strlen(shape);
-    if (line.size() < length)
-        return std::string();
-    for (size_t i = 0; i < length; ++i) {
-        if (shape[i] == '#' ? !isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
-            return std::string();
-    }
-    return line.substr(length);
-}
-
 std::string Pid()
 {
     return std::to_string(GetCurrentProcessId());
+}
+
+// The rest of line after a start of this shape ('#' stands for any digit); empty when the start
+// differs.
+std::string After(const std::string& line, const std::string& shape)
+{
+    if (line.size() < shape.size())
+        return std::string();
+    for (size_t i = 0; i < shape.size(); ++i) {
+        if (shape[i] == '#' ? !isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
+            return std::string();
+    }
+    return line.substr(shape.size());
+}
+
+// A call-log line without its "yyyy-mm-dd hh:mm:ss.mmm [pid N] " start.
+std::string AfterCallPrefix(const std::string& line)
+{
+    return After(line, "####-##-## ##:##:##.### [pid " + Pid() + "] ");
+}
+
+// A record without its "at=<stamp>\t" start.
+std::string AfterRecordStamp(const std::string& line)
+{
+    return After(line, "at=####-##-## ##:##:##.###\t");
 }
 
 class Companion : public ::testing::Test {
@@ -140,7 +131,7 @@ TEST_F(Companion, FeedbackReports_EachAppendsOneRecordToTheSharedFeedbackFile)
               AfterRecordStamp(records[3]));
 }
 
-TEST_F(Companion, CallLog_EveryExportAppendsOneLineWithItsArgumentsAndAnswer)
+TEST_F(Companion, CallLog_OneLinePerExportWithArgumentsAndAnswer_NothingBesideTheLibrary)
 {
     std::wstring folder = testutil::MakeScratchFolder(L"companion-calls");
     std::wstring manifest = folder + L"\\manifest.txt";
@@ -201,6 +192,10 @@ TEST_F(Companion, CallLog_EveryExportAppendsOneLineWithItsArgumentsAndAnswer)
             EXPECT_EQ(expected[i], call) << lines[i];
         }
     }
+    // The data files lie in the all-users folder, never beside the library.
+    EXPECT_EQ((std::vector<std::wstring>{L"OrlaviFeedbackInformation.dll",
+                                         L"OrlaviFeedbackInformation.ini"}),
+              FolderEntries(LibraryCopyFolder()));
 }
 
 TEST_F(Companion, OpenUrl_OpensWebAddressesOnly_EmptyAddressesOpenNothing)
@@ -242,35 +237,4 @@ TEST_F(Companion, OpenMode_HandsTheTargetToTheShell)
     EXPECT_EQ(0u, runs.find("download page.exe | ")) << runs;
     EXPECT_EQ(0, Library().OpenUseAgreementUrl()) << "the shell cannot open a missing file";
     SetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", nullptr);
-}
-
-TEST_F(Companion, DataFiles_LieInTheAllUsersFolder_NothingBesideTheLibrary)
-{
-    WriteIni(std::string(kPageUrls) + "[Shell]\r\nMode=log\r\n");
-    FeedbackInitInfo info = {};
-    Library().InitFreedbackDll(&info);
-    Library().CustomerFeedbackEx(kToolId, kToolVersion, 1, L"1", L"1");
-    Library().WriteCustomerFeedbackInfoFile(kToolId, kToolVersion, 1, L"x");
-    Library().GetToolIsNewVersion(kToolId, kToolVersion);
-    Library().OpenToolDownUrl();
-
-    wchar_t common[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common);
-    EXPECT_EQ(std::wstring(common) + L"\\Drovanix\\Feedback", info.szDataFolder);
-    EXPECT_TRUE(testutil::FileExists(CallLogPath()));
-    EXPECT_TRUE(testutil::FileExists(FeedbackPath()));
-
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((LibraryCopyFolder() + L"\\*").c_str(), &data);
-    ASSERT_NE(INVALID_HANDLE_VALUE, find);
-    do {
-        if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
-            names.push_back(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ((std::vector<std::wstring>{L"OrlaviFeedbackInformation.dll",
-                                         L"OrlaviFeedbackInformation.ini"}),
-              names);
 }

@@ -38,59 +38,53 @@ LoadRun RunProbeIn(const std::wstring& name, const std::string* dll, const std::
     return run;
 }
 
-}  // namespace
-
-TEST(FeedbackLoad, LibraryBesideTheProgram_LoadsAllElevenAndInitialises)
+// The bytes of a library build beside the test (subfolder: "" or "\\<variant>").
+bool LibraryBytes(const wchar_t* subfolder, std::string& bytes)
 {
-    std::string dll;
-    ASSERT_TRUE(testutil::ReadFileBytes(testutil::ExeFolder() + L"\\OrlaviFeedbackInformation.dll", dll));
-    // A folder name with a blank and Chinese characters, as on a user's USB drive.
-    LoadRun run = RunProbeIn(L"good 中文", &dll,
-                             "[Urls]\r\nMoreTools=http://127.0.0.1:9/from-probe\r\n");
-    ASSERT_TRUE(run.ran) << run.output;
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ("load=1 module=1 resolved=11111111111 init=1 more=http://127.0.0.1:9/from-probe "
-              "freed=1 unloaded=1\n",
-              run.output);
-
-    // The test build whose initialisation fails loads completely and answers 0.
-    std::string failing;
-    ASSERT_TRUE(testutil::ReadFileBytes(
-        testutil::ExeFolder() + L"\\init-fails\\OrlaviFeedbackInformation.dll", failing));
-    run = RunProbeIn(L"init-fails", &failing);
-    ASSERT_TRUE(run.ran) << run.output;
-    EXPECT_EQ("load=1 module=1 resolved=11111111111 init=0 more= freed=1 unloaded=1\n", run.output);
+    return testutil::ReadFileBytes(
+        testutil::ExeFolder() + subfolder + L"\\OrlaviFeedbackInformation.dll", bytes);
 }
 
-TEST(FeedbackLoad, MissingOrDamagedLibrary_FailsWithoutCrashing)
+}  // namespace
+
+TEST(FeedbackLoad, LibraryBesideTheProgram_LoadsWhole_FailsWithoutCrashingWhenMissingOrDamaged)
 {
-    std::string dll;
-    ASSERT_TRUE(testutil::ReadFileBytes(testutil::ExeFolder() + L"\\OrlaviFeedbackInformation.dll", dll));
-    std::string lacking;
-    ASSERT_TRUE(testutil::ReadFileBytes(
-        testutil::ExeFolder() + L"\\lacking-export\\OrlaviFeedbackInformation.dll", lacking));
+    std::string dll, failing, lacking;
+    ASSERT_TRUE(LibraryBytes(L"", dll));
+    ASSERT_TRUE(LibraryBytes(L"\\init-fails", failing));
+    ASSERT_TRUE(LibraryBytes(L"\\lacking-export", lacking));
     std::string text = "This is a text file, not a library.\r\n";
     std::string headersOnly = dll.substr(0, 1024);
     std::string half = dll.substr(0, dll.size() / 2);
     std::string empty;
+    const char kNotLoaded[] = "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n";
     struct Case {
         const wchar_t* name;
         const std::string* dll;
+        std::string ini;
         const char* expected;
     } cases[] = {
-        {L"none", nullptr, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
+        // A folder name with a blank and Chinese characters, as on a user's USB drive.
+        {L"good 中文", &dll, "[Urls]\r\nMoreTools=http://127.0.0.1:9/from-probe\r\n",
+         "load=1 module=1 resolved=11111111111 init=1 more=http://127.0.0.1:9/from-probe "
+         "freed=1 unloaded=1\n"},
+        // The test build whose initialisation fails loads completely and answers 0.
+        {L"init-fails", &failing, "",
+         "load=1 module=1 resolved=11111111111 init=0 more= freed=1 unloaded=1\n"},
+        {L"none", nullptr, "", kNotLoaded},
         // The sixth export is missing: the five before it stay resolved, the handle stays.
-        {L"lacking", &lacking, "load=0 module=1 resolved=11111000000 freed=1 unloaded=1\n"},
-        {L"text", &text, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
-        {L"empty", &empty, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
-        {L"headers-only", &headersOnly, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
-        {L"half", &half, "load=0 module=0 resolved=00000000000 freed=1 unloaded=1\n"},
+        {L"lacking", &lacking, "", "load=0 module=1 resolved=11111000000 freed=1 unloaded=1\n"},
+        {L"text", &text, "", kNotLoaded},
+        {L"empty", &empty, "", kNotLoaded},
+        {L"headers-only", &headersOnly, "", kNotLoaded},
+        {L"half", &half, "", kNotLoaded},
     };
     for (const Case& c : cases) {
-        LoadRun run = RunProbeIn(c.name, c.dll);
-        ASSERT_TRUE(run.ran) << testutil::ToCodePage(c.name, CP_UTF8) << ": " << run.output;
-        EXPECT_EQ(0u, run.exitCode) << testutil::ToCodePage(c.name, CP_UTF8);
-        EXPECT_EQ(c.expected, run.output) << testutil::ToCodePage(c.name, CP_UTF8);
+        SCOPED_TRACE(testutil::ToCodePage(c.name, CP_UTF8));
+        LoadRun run = RunProbeIn(c.name, c.dll, c.ini);
+        ASSERT_TRUE(run.ran) << run.output;
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(c.expected, run.output);
     }
 }
 
@@ -100,7 +94,7 @@ TEST(FeedbackLoad, UnloadWhileAGivenUpRequestRuns_ProcessLivesOn)
     if (!companion_test::ReadServerPorts(ports))
         GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
     std::string dll;
-    ASSERT_TRUE(testutil::ReadFileBytes(testutil::ExeFolder() + L"\\OrlaviFeedbackInformation.dll", dll));
+    ASSERT_TRUE(LibraryBytes(L"", dll));
     // The answer trickles in for 10 s; the library gives up after 1 s and is unloaded at once,
     // while its worker still waits inside WinHTTP for the next byte.
     std::string ini = "[Update]\r\nManifest=http://127.0.0.1:" + std::to_string(ports.http) +

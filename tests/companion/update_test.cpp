@@ -47,6 +47,18 @@ protected:
     }
 };
 
+// The cases that need the loopback server of the ctest fixture.
+class UpdateCheckOverHttp : public UpdateCheck {
+protected:
+    void SetUp() override
+    {
+        UpdateCheck::SetUp();
+        if (!ReadServerPorts(m_ports))
+            GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
+    }
+    ServerPorts m_ports;
+};
+
 }  // namespace
 
 TEST_F(UpdateCheck, FileManifest_AnswersThreeOnlyForANewerVersion)
@@ -114,13 +126,10 @@ TEST_F(UpdateCheck, ManifestSetting_ExpandsVariablesAndTakesRelativePathsFromThe
     EXPECT_EQ(0, Check()) << "no settings file: no update check, the tool works on";
 }
 
-TEST_F(UpdateCheck, HttpManifest_AnswersFromTheLoopbackServer)
+TEST_F(UpdateCheckOverHttp, HttpManifest_AnswersFromTheLoopbackServer)
 {
-    ServerPorts ports;
-    if (!ReadServerPorts(ports))
-        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
     auto text = [&](const std::string& body) {
-        return Server(ports.http, "/text?body=" + UrlEncode(body));
+        return Server(m_ports.http, "/text?body=" + UrlEncode(body));
     };
     struct Case {
         const char* name;
@@ -132,13 +141,13 @@ TEST_F(UpdateCheck, HttpManifest_AnswersFromTheLoopbackServer)
         {"equal", text("# list\r\n10107=1.3.22.1026\r\n"), 1},
         {"unlisted", text("10108=9.9\n"), 2},
         {"malformed", text("10107=1.3.22.1026\n<html>\n"), 0},
-        {"status 404", Server(ports.http, "/status?code=404"), 0},
-        {"status 500", Server(ports.http, "/status?code=500"), 0},
-        {"exactly 64 KiB", Server(ports.http, "/big?size=65536&length=1"), 3},
-        {"64 KiB + 1, announced", Server(ports.http, "/big?size=65537&length=1"), 0},
-        {"64 KiB + 1, unannounced", Server(ports.http, "/big?size=65537&length=0"), 0},
-        {"10 MB, announced", Server(ports.http, "/big?size=10485760&length=1"), 0},
-        {"10 MB, unannounced", Server(ports.http, "/big?size=10485760&length=0"), 0},
+        {"status 404", Server(m_ports.http, "/status?code=404"), 0},
+        {"status 500", Server(m_ports.http, "/status?code=500"), 0},
+        {"exactly 64 KiB", Server(m_ports.http, "/big?size=65536&length=1"), 3},
+        {"64 KiB + 1, announced", Server(m_ports.http, "/big?size=65537&length=1"), 0},
+        {"64 KiB + 1, unannounced", Server(m_ports.http, "/big?size=65537&length=0"), 0},
+        {"10 MB, announced", Server(m_ports.http, "/big?size=10485760&length=1"), 0},
+        {"10 MB, unannounced", Server(m_ports.http, "/big?size=10485760&length=0"), 0},
     };
     for (const Case& c : cases) {
         UseManifest(c.address);
@@ -146,11 +155,8 @@ TEST_F(UpdateCheck, HttpManifest_AnswersFromTheLoopbackServer)
     }
 }
 
-TEST_F(UpdateCheck, UnansweredRequests_GiveUpWithinTheOneTimeLimit)
+TEST_F(UpdateCheckOverHttp, UnansweredRequests_GiveUpWithinTheOneTimeLimit)
 {
-    ServerPorts ports;
-    if (!ReadServerPorts(ports))
-        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
     struct Case {
         const char* name;
         std::string address;
@@ -159,13 +165,13 @@ TEST_F(UpdateCheck, UnansweredRequests_GiveUpWithinTheOneTimeLimit)
         DWORD belowMs;
     } cases[] = {
         // The default limit is 3 s; 2 s of slack for a loaded machine.
-        {"nothing listens", Server(ports.dead, "/m.txt"), "", 0, 5000},
-        {"accepts, never answers", Server(ports.silent, "/m.txt"), "", 2500, 5000},
-        {"answers, then stalls", Server(ports.http, "/stall"), "", 2500, 5000},
+        {"nothing listens", Server(m_ports.dead, "/m.txt"), "", 0, 5000},
+        {"accepts, never answers", Server(m_ports.silent, "/m.txt"), "", 2500, 5000},
+        {"answers, then stalls", Server(m_ports.http, "/stall"), "", 2500, 5000},
         // A byte every quarter second never trips a per-step timeout: only the one limit stops it.
-        {"answers a byte at a time", Server(ports.http, "/trickle?every=0.25&count=60"), "",
+        {"answers a byte at a time", Server(m_ports.http, "/trickle?every=0.25&count=60"), "",
          2500, 5000},
-        {"never answers, 500 ms limit", Server(ports.silent, "/m.txt"),
+        {"never answers, 500 ms limit", Server(m_ports.silent, "/m.txt"),
          "TimeoutMs=500\r\n", 400, 2500},
     };
     for (const Case& c : cases) {
@@ -178,22 +184,19 @@ TEST_F(UpdateCheck, UnansweredRequests_GiveUpWithinTheOneTimeLimit)
         EXPECT_LT(elapsed, c.belowMs) << c.name;
     }
     // The library stays usable after a request it gave up on.
-    UseManifest(Server(ports.http, "/text?body=10107%3D2.0"));
+    UseManifest(Server(m_ports.http, "/text?body=10107%3D2.0"));
     EXPECT_EQ(3, Check());
 }
 
-TEST_F(UpdateCheck, InternetState_OneWhenTheUpdateHostAnswers)
+TEST_F(UpdateCheckOverHttp, InternetState_OneWhenTheUpdateHostAnswers)
 {
-    ServerPorts ports;
-    if (!ReadServerPorts(ports))
-        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
-    UseManifest(Server(ports.http, "/status?code=404"));
+    UseManifest(Server(m_ports.http, "/status?code=404"));
     EXPECT_EQ(1, Library().GetInterNetState()) << "any answer counts";
-    UseManifest(Server(ports.http, "/text?body=x"));
+    UseManifest(Server(m_ports.http, "/text?body=x"));
     EXPECT_EQ(1, Library().GetInterNetState());
-    UseManifest(Server(ports.dead, "/"));
+    UseManifest(Server(m_ports.dead, "/"));
     EXPECT_EQ(0, Library().GetInterNetState());
-    UseManifest(Server(ports.silent, "/"));
+    UseManifest(Server(m_ports.silent, "/"));
     DWORD start = GetTickCount();
     EXPECT_EQ(0, Library().GetInterNetState());
     EXPECT_LT(GetTickCount() - start, 5000u);
@@ -201,18 +204,15 @@ TEST_F(UpdateCheck, InternetState_OneWhenTheUpdateHostAnswers)
     EXPECT_EQ(0, Library().GetInterNetState()) << "a file manifest names no host";
 }
 
-TEST_F(UpdateCheck, Download_FetchesTheNewerPackageIntoTheFolder)
+TEST_F(UpdateCheckOverHttp, Download_FetchesTheNewerPackageIntoTheFolder)
 {
-    ServerPorts ports;
-    if (!ReadServerPorts(ports))
-        GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
     std::string expected;
     for (int i = 0; i < 200000; ++i)
         expected += static_cast<char>((i * 7 + 3) % 256);
     std::wstring folder = testutil::MakeScratchFolder(L"companion-down") + L"\\new 文件夹";
 
     // From the web, into a folder that does not exist yet.
-    std::string package = Server(ports.http, "/package/Kestrune-1.3.100.0.zip?size=200000");
+    std::string package = Server(m_ports.http, "/package/Kestrune-1.3.100.0.zip?size=200000");
     testutil::WriteFileBytes(ManifestPath(), "10107=1.3.100.0 " + package + "\r\n");
     UseManifest(testutil::ToCodePage(ManifestPath(), CP_ACP));
     EXPECT_EQ(3, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, folder.c_str()));
@@ -225,31 +225,22 @@ TEST_F(UpdateCheck, Download_FetchesTheNewerPackageIntoTheFolder)
     std::wstring source = std::wstring(kManifestFolder) + L"\\pkg dir\\Kestrune 2.0.zip";
     CreateDirectoryW((std::wstring(kManifestFolder) + L"\\pkg dir").c_str(), nullptr);
     testutil::WriteFileBytes(source, "package bytes");
-    UseManifest(Server(ports.http,
-                       "/text?body=" + UrlEncode("10107=2.0 " + testutil::ToCodePage(source, CP_UTF8))));
+    UseManifest(Server(m_ports.http, "/text?body=" +
+                       UrlEncode("10107=2.0 " + testutil::ToCodePage(source, CP_UTF8))));
     EXPECT_EQ(3, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, folder.c_str()));
     EXPECT_TRUE(testutil::ReadFileBytes(folder + L"\\Kestrune 2.0.zip", bytes));
     EXPECT_EQ("package bytes", bytes);
 
     // Nothing newer, no package listed, a package that is not there: nothing arrives.
     std::wstring empty = testutil::MakeScratchFolder(L"companion-down-none");
-    UseManifest(Server(ports.http, "/text?body=" + UrlEncode("10107=1.3.22.1026 " + package)));
+    UseManifest(Server(m_ports.http, "/text?body=" + UrlEncode("10107=1.3.22.1026 " + package)));
     EXPECT_EQ(1, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, empty.c_str()));
-    UseManifest(Server(ports.http, "/text?body=10107%3D2.0"));
+    UseManifest(Server(m_ports.http, "/text?body=10107%3D2.0"));
     EXPECT_EQ(0, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, empty.c_str()));
-    UseManifest(Server(ports.http, "/text?body=" +
-                       UrlEncode("10107=2.0 " + Server(ports.http, "/status/missing.zip"))));
+    UseManifest(Server(m_ports.http, "/text?body=" +
+                       UrlEncode("10107=2.0 " + Server(m_ports.http, "/status/missing.zip"))));
     EXPECT_EQ(0, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, empty.c_str()));
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((empty + L"\\*.*").c_str(), &data);
-    int entries = 0;
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            entries += wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0;
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    EXPECT_EQ(0, entries) << "no package and no partial file left";
+    EXPECT_TRUE(FolderEntries(empty).empty()) << "no package and no partial file left";
 
     // Without a folder, the package goes to the data folder's Downloads.
     UseManifest(testutil::ToCodePage(ManifestPath(), CP_ACP));

@@ -1,4 +1,6 @@
 #include "PopupTestUtil.h"
+#include "ToolDriver.h"
+#include "fw/Gdi.h"
 
 namespace popuptest {
 
@@ -47,6 +49,21 @@ COwnerWindow::~COwnerWindow()
 {
     if (m_hWnd != nullptr)
         DestroyWindow(m_hWnd);
+}
+
+bool DriveShownPopup(const std::atomic<HWND>& frame, DWORD settleMs, UINT endMessage,
+                     const std::function<void(HWND, HWND)>& drive)
+{
+    HWND layer = WaitShown(frame);
+    HWND hFrame = frame;
+    if (layer != nullptr) {
+        testutil::Pause(settleMs);  // let it paint
+        drive(hFrame, layer);
+    }
+    if (WaitFor([&] { return !IsWindowVisible(hFrame); }, 3000))
+        return layer == nullptr;
+    PostMessageW(hFrame, endMessage, 0, 0);
+    return true;
 }
 
 bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs)
@@ -109,6 +126,36 @@ std::wstring TextOf(HWND hWnd)
     return buffer;
 }
 
+void ClickCentreOf(HWND hWnd)
+{
+    POINT centre = CenterOf(WindowRectOf(hWnd));
+    testutil::ClickAt(centre.x, centre.y);
+}
+
+RECT Relative(const RECT& rc, const RECT& origin)
+{
+    return {rc.left - origin.left, rc.top - origin.top, rc.right - origin.left,
+            rc.bottom - origin.top};
+}
+
+std::string Ltrb(const RECT& rc)
+{
+    return std::to_string(rc.left) + " " + std::to_string(rc.top) + " " +
+           std::to_string(rc.right) + " " + std::to_string(rc.bottom);
+}
+
+Placement Measure(HWND frame, HWND layer, std::initializer_list<int> controlIds)
+{
+    Placement placement;
+    placement.frame = WindowRectOf(frame);
+    placement.layer = WindowRectOf(layer);
+    for (int id : controlIds) {
+        placement.controls[id] = ClientRectOfControl(GetDlgItem(layer, id));
+        placement.visible[id] = IsWindowVisible(GetDlgItem(layer, id)) != FALSE;
+    }
+    return placement;
+}
+
 CKeyRecorder::CKeyRecorder()
 {
     g_keys.clear();
@@ -158,21 +205,17 @@ Pixels CapturePixels(HWND hWnd)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    HDC windowDC = GetDC(hWnd);
-    HDC memory = CreateCompatibleDC(windowDC);
+    CClientDC windowDC(hWnd);
+    CMemoryDC memory(windowDC.Get());
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, pixels.width, pixels.height, windowDC, 0, 0, SRCCOPY);
+    CBitmap bitmap(CreateDIBSection(windowDC.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    CSelectObject select(memory.Get(), bitmap.Get());
+    BitBlt(memory.Get(), 0, 0, pixels.width, pixels.height, windowDC.Get(), 0, 0, SRCCOPY);
     GdiFlush();
     const unsigned* source = static_cast<const unsigned*>(bits);
     pixels.data.assign(source, source + static_cast<size_t>(pixels.width) * pixels.height);
     for (unsigned& value : pixels.data)
         value &= 0xFFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(hWnd, windowDC);
     return pixels;
 }
 

@@ -1,11 +1,16 @@
 // What the popup tests share: a main-frame-like owner window, popups that tell another thread
-// their frame, the control layer found from its frame, key recording and pixel probes.
+// their frame, a modal run driven from another thread, the control layer found from its frame,
+// placements, key recording and pixel probes.
 #pragma once
 #include "ui/popups/ExecutePromptDlg.h"
 #include "ui/popups/PromptDlg.h"
 
 #include <atomic>
 #include <functional>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace popuptest {
@@ -37,6 +42,32 @@ protected:
     }
 };
 
+// How a modal run ended.
+struct ModalRun {
+    INT_PTR result = -1;
+    // The layer never showed, or the popup was still open when the driver was done and was ended
+    // from outside: none of its own ways ended it.
+    bool forced = false;
+};
+
+// Waits for the layer, lets it paint for settleMs and runs drive(frame, layer); a popup still
+// shown 3 s later gets endMessage. True when it had to, or when the layer never showed.
+bool DriveShownPopup(const std::atomic<HWND>& frame, DWORD settleMs, UINT endMessage,
+                     const std::function<void(HWND, HWND)>& drive);
+
+// Runs the popup modally on this thread while DriveShownPopup acts on it from another one.
+template <typename Popup>
+ModalRun RunModal(Popup& popup, DWORD settleMs, UINT endMessage,
+                  const std::function<void(HWND, HWND)>& drive)
+{
+    ModalRun run;
+    std::thread driver(
+        [&] { run.forced = DriveShownPopup(popup.m_hFrame, settleMs, endMessage, drive); });
+    run.result = popup.DoModal();
+    driver.join();
+    return run;
+}
+
 // Polls (sleeping, no message pump) until predicate() holds; its last value.
 bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs);
 // Waits until the frame and its control layer are visible; the layer, or null.
@@ -48,6 +79,21 @@ RECT ClientRectOfControl(HWND control);
 RECT WindowRectOf(HWND hWnd);
 POINT CenterOf(const RECT& rc);
 std::wstring TextOf(HWND hWnd);
+// A real click on the centre of the window.
+void ClickCentreOf(HWND hWnd);
+
+// rc relative to origin's top-left corner.
+RECT Relative(const RECT& rc, const RECT& origin);
+// "left top right bottom": a rectangle compared in one assertion.
+std::string Ltrb(const RECT& rc);
+// The frame and the layer on the screen, and the given controls of the layer in its client area.
+struct Placement {
+    RECT frame = {};
+    RECT layer = {};
+    std::map<int, RECT> controls;
+    std::map<int, bool> visible;
+};
+Placement Measure(HWND frame, HWND layer, std::initializer_list<int> controlIds);
 
 // Records the Escape and Enter key-downs that the calling thread's message loops take from the
 // queue, with the window each was for.

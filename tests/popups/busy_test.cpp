@@ -2,6 +2,7 @@
 // and its close request from a worker: never lost whatever the timing, never ending a later popup.
 #include "PopupTestUtil.h"
 #include "ToolDriver.h"
+#include "XInput.h"
 #include "dump/CrashDumpJobs.h"
 #include "fw/GdiPlus.h"
 #include "resource.h"
@@ -57,23 +58,13 @@ std::atomic<HWND> CBusyProbe::s_lastFrame{nullptr};
 
 // Stands in for the tool panel: the popups' owner, which forwards the worker's close request to
 // its current busy popup, and counts the job results.
-class CPanelStandIn {
+class CPanelStandIn : public COwnerWindow {
 public:
-    CPanelStandIn()
+    CPanelStandIn() : COwnerWindow(300, 150)
     {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = Procedure;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = CreateSolidBrush(RGB(40, 90, 200));
-        wc.lpszClassName = L"KestrunePanelStandIn";
-        RegisterClassW(&wc);
-        m_hWnd = CreateWindowExW(WS_EX_APPWINDOW, wc.lpszClassName, L"Kestrune",
-                                 WS_POPUP | WS_VISIBLE, 300, 150, 400, 600, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
-        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(Handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Procedure));
     }
-    ~CPanelStandIn() { DestroyWindow(m_hWnd); }
-    HWND Handle() const { return m_hWnd; }
 
     CExecutePromptDlg* m_pBusy = nullptr;
     int m_nRequests = 0;
@@ -83,19 +74,18 @@ private:
     static LRESULT CALLBACK Procedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
     {
         auto* panel = reinterpret_cast<CPanelStandIn*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        if (panel != nullptr && message == WM_CLOSE_BUSY_PROMPT) {
+        if (message == WM_CLOSE_BUSY_PROMPT) {
             ++panel->m_nRequests;
             if (panel->m_pBusy != nullptr)
                 panel->m_pBusy->RequestClose();
             return 0;
         }
-        if (panel != nullptr && message == WM_JOB_RESULT) {
+        if (message == WM_JOB_RESULT) {
             ++panel->m_nResults;
             return 0;
         }
         return DefWindowProcW(hWnd, message, wParam, lParam);
     }
-    HWND m_hWnd = nullptr;
 };
 
 class BusyPopupTest : public ::testing::Test {
@@ -105,19 +95,6 @@ protected:
     static CGdiplusSession s_gdiplus;
 };
 CGdiplusSession BusyPopupTest::s_gdiplus;
-
-void PumpUntil(const std::function<bool()>& predicate, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (!predicate() && GetTickCount() - start < timeoutMs) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
 
 // Sends the close request to target (the frame or the panel) from this thread; a popup whose frame
 // is still shown 2 s later is woken with a posted message and reported as stuck.
@@ -143,7 +120,7 @@ TEST_F(BusyPopupTest, ShownOverOwner_DotsGrowEachSecond_UserCannotCloseIt_Worker
     CBusyProbe busy(panel.Handle());
     busy.SetBusyText(L"正在检测，请稍等");
     busy.m_fScale = 1.0f;
-    RECT frameRect = {}, layerRect = {}, textRect = {};
+    Placement at;
     std::wstring text;
     std::pair<int, int> spans[3];
     bool openAfterUserTries = false, endedByRequest = false;
@@ -155,20 +132,17 @@ TEST_F(BusyPopupTest, ShownOverOwner_DotsGrowEachSecond_UserCannotCloseIt_Worker
         HWND frame = busy.m_hFrame;
         ASSERT_NE(nullptr, layer);
         double shown = NowMs();
-        frameRect = WindowRectOf(frame);
-        layerRect = WindowRectOf(layer);
+        at = Measure(frame, layer, {IDC_BUSY_TEXT});
         HWND label = GetDlgItem(layer, IDC_BUSY_TEXT);
         popupWindows = {frame, layer, label};
-        textRect = ClientRectOfControl(label);
         text = TextOf(label);
         // The dots timer starts just before the popup shows: 0, 1 and 2 dots at these moments.
-        const double at[3] = {300, 1500, 2500};
+        const double moments[3] = {300, 1500, 2500};
         for (int i = 0; i < 3; ++i) {
-            WaitFor([&] { return NowMs() - shown >= at[i]; }, 5000);
+            WaitFor([&] { return NowMs() - shown >= moments[i]; }, 5000);
             spans[i] = ColumnSpan(CapturePixels(label), IsWhite);
         }
-        POINT inside = CenterOf(WindowRectOf(layer));
-        testutil::ClickAt(inside.x, inside.y);
+        ClickCentreOf(layer);
         testutil::PressKey(L"Escape");
         testutil::PressKey(L"Return");
         testutil::PressKey(L"alt+F4");
@@ -197,18 +171,9 @@ TEST_F(BusyPopupTest, ShownOverOwner_DotsGrowEachSecond_UserCannotCloseIt_Worker
     }
     EXPECT_EQ(2, keysForPopup) << "Escape and Enter reached the popup";
     // 232 x 132 centred over the owner (centre 500, 450), the layer inside margins 14, 12, 14, 16.
-    EXPECT_EQ(500 - 116, frameRect.left);
-    EXPECT_EQ(450 - 66, frameRect.top);
-    EXPECT_EQ(232, frameRect.right - frameRect.left);
-    EXPECT_EQ(132, frameRect.bottom - frameRect.top);
-    EXPECT_EQ(frameRect.left + 14, layerRect.left);
-    EXPECT_EQ(frameRect.top + 12, layerRect.top);
-    EXPECT_EQ(frameRect.right - 14, layerRect.right);
-    EXPECT_EQ(frameRect.bottom - 16, layerRect.bottom);
-    EXPECT_EQ(10, textRect.left);
-    EXPECT_EQ(32, textRect.top);
-    EXPECT_EQ(194, textRect.right);
-    EXPECT_EQ(72, textRect.bottom);
+    EXPECT_EQ("384 384 616 516", Ltrb(at.frame));
+    EXPECT_EQ("14 12 218 116", Ltrb(Relative(at.layer, at.frame)));
+    EXPECT_EQ("10 32 194 72", Ltrb(at.controls[IDC_BUSY_TEXT]));
     EXPECT_EQ(L"正在检测，请稍等", text);
     // White text, a dot more each second; at closing the bare text again.
     EXPECT_GT(Width(spans[0]), 60);
@@ -220,22 +185,20 @@ TEST_F(BusyPopupTest, ShownOverOwner_DotsGrowEachSecond_UserCannotCloseIt_Worker
 TEST_F(BusyPopupTest, ShortText_ShowsGeneralWaitingText)
 {
     CPanelStandIn panel;
-    std::wstring shown[3];
-    const wchar_t* texts[3] = {L"", L"等", L"稍等"};
-    for (int i = 0; i < 3; ++i) {
+    const wchar_t* cases[][2] = {
+        {L"", L"正在修复，请稍等"}, {L"等", L"正在修复，请稍等"}, {L"稍等", L"稍等"}};
+    for (const auto& c : cases) {
         CBusyProbe busy(panel.Handle());
-        busy.SetBusyText(texts[i]);
-        std::thread driver([&] {
-            HWND layer = WaitShown(busy.m_hFrame);
-            shown[i] = TextOf(GetDlgItem(layer, IDC_BUSY_TEXT));
-            SendMessageW(busy.m_hFrame, WM_CLOSE_BUSY_PROMPT, 0, 0);
+        busy.SetBusyText(c[0]);
+        std::wstring shown;
+        ModalRun run = RunModal(busy, 0, WM_CLOSE_BUSY_PROMPT, [&](HWND frame, HWND layer) {
+            shown = TextOf(GetDlgItem(layer, IDC_BUSY_TEXT));
+            SendMessageW(frame, WM_CLOSE_BUSY_PROMPT, 0, 0);
         });
-        EXPECT_EQ(IDOK, busy.DoModal());
-        driver.join();
+        EXPECT_EQ(IDOK, run.result);
+        EXPECT_FALSE(run.forced);
+        EXPECT_EQ(c[1], shown);
     }
-    EXPECT_EQ(L"正在修复，请稍等", shown[0]);
-    EXPECT_EQ(L"正在修复，请稍等", shown[1]);
-    EXPECT_EQ(L"稍等", shown[2]);
 }
 
 // Each run: a worker whose close request comes at another moment, from right away (before the
@@ -281,9 +244,7 @@ TEST_F(BusyPopupTest, CloseRequest_AtAnyMomentOfTheStart_EndsEveryPopup_350Runs)
         // The panel's order: the worker starts first, then the popup object is made current.
         switch (mode) {
         case 0:  // at once
-            worker = std::thread(sendToPanel);
-            break;
-        case 1:  // handled before DoModal: the popup has no window yet
+        case 1:  // at once, and handled before DoModal: the popup has no window yet
             worker = std::thread(sendToPanel);
             break;
         case 2:  // within a few milliseconds
@@ -321,7 +282,7 @@ TEST_F(BusyPopupTest, CloseRequest_AtAnyMomentOfTheStart_EndsEveryPopup_350Runs)
         }
         panel.m_pBusy = busy;
         if (mode == 1)
-            PumpUntil([&] { return sent.load(); }, 5000);
+            xinput::PumpUntil([&] { return sent.load(); }, 5000);
         int resultsBefore = panel.m_nResults;
         INT_PTR result = busy->DoModal();
         double elapsed = NowMs() - start;
@@ -329,7 +290,7 @@ TEST_F(BusyPopupTest, CloseRequest_AtAnyMomentOfTheStart_EndsEveryPopup_350Runs)
         if (worker.joinable())
             worker.join();
         if (mode == 6)
-            PumpUntil([&] { return panel.m_nResults > resultsBefore; }, 5000);
+            xinput::PumpUntil([&] { return panel.m_nResults > resultsBefore; }, 5000);
         panel.m_pBusy = nullptr;
         if (result != IDOK)
             ++notOk;
@@ -356,10 +317,13 @@ TEST_F(BusyPopupTest, CloseRequest_AtAnyMomentOfTheStart_EndsEveryPopup_350Runs)
 TEST_F(BusyPopupTest, LateRequestForEndedPopup_EndsNeitherTheNextPopupNorARerun)
 {
     CPanelStandIn panel;
-    auto runUntilOwnRequest = [&](CBusyProbe& busy, bool& stayedOpen) {
+    // Runs the popup until the request sent for it 1.2 s after it showed; it stays open till then.
+    auto runUntilOwnRequest = [&](CBusyProbe& busy, const char* which) {
+        SCOPED_TRACE(which);
         panel.m_pBusy = &busy;
         busy.m_hFrame = nullptr;
         std::atomic<bool> done{false};
+        bool stayedOpen = false;
         std::thread driver([&] {
             WaitShown(busy.m_hFrame);
             Sleep(1200);
@@ -367,37 +331,29 @@ TEST_F(BusyPopupTest, LateRequestForEndedPopup_EndsNeitherTheNextPopupNorARerun)
             EXPECT_TRUE(SendCloseRequest(panel.Handle(), busy.m_hFrame));
             done = true;
         });
-        INT_PTR result = busy.DoModal();
+        double start = NowMs();
+        EXPECT_EQ(IDOK, busy.DoModal());
+        EXPECT_GE(NowMs() - start, 1200.0);
         // A popup that ended too early leaves the driver's request to the panel still to serve.
-        PumpUntil([&] { return done.load(); }, 30000);
+        xinput::PumpUntil([&] { return done.load(); }, 30000);
         driver.join();
-        return result;
+        EXPECT_TRUE(stayedOpen);
     };
 
     CBusyProbe first(panel.Handle());
-    bool firstOpen = false;
-    EXPECT_EQ(IDOK, runUntilOwnRequest(first, firstOpen));
+    runUntilOwnRequest(first, "first");
     HWND firstFrame = first.m_hFrame;
     // Late requests for the ended popup: through the panel, and straight to its old frame.
     std::thread late([&] { SendMessageW(panel.Handle(), WM_CLOSE_BUSY_PROMPT, 0, 0); });
-    PumpUntil([&] { return panel.m_nRequests == 2; }, 5000);
+    xinput::PumpUntil([&] { return panel.m_nRequests == 2; }, 5000);
     late.join();
     EXPECT_EQ(2, panel.m_nRequests);
     PostMessageW(firstFrame, WM_CLOSE_BUSY_PROMPT, 0, 0);
     first.RequestClose();
 
     CBusyProbe second(panel.Handle());
-    bool secondOpen = false;
-    double start = NowMs();
-    EXPECT_EQ(IDOK, runUntilOwnRequest(second, secondOpen));
-    EXPECT_TRUE(secondOpen);
-    EXPECT_GE(NowMs() - start, 1200.0);
-
+    runUntilOwnRequest(second, "the next popup");
     // The same object run again ends only on its own new request.
-    bool rerunOpen = false;
-    start = NowMs();
-    EXPECT_EQ(IDOK, runUntilOwnRequest(first, rerunOpen));
-    EXPECT_TRUE(rerunOpen);
-    EXPECT_GE(NowMs() - start, 1200.0);
+    runUntilOwnRequest(first, "a rerun");
     panel.m_pBusy = nullptr;
 }

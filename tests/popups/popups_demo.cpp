@@ -9,7 +9,6 @@
 #include "resource.h"
 
 #include <commctrl.h>
-#include <thread>
 
 using namespace popuptest;
 
@@ -26,15 +25,10 @@ void ShowPrompt()
     prompt.m_fScale = QueryDisplayScale();
     prompt.SetPromptText(L"检测到当前工具有新的版本，请在Tesquin客户端下载最新版本使用。");
     prompt.SetButtonMode(Confirm);
-    std::thread driver([&] {
-        HWND layer = WaitShown(prompt.m_hFrame);
-        Sleep(800);
+    RunModal(prompt, 800, WM_PROMPT_RESULT, [](HWND, HWND layer) {
         testutil::Screenshot(L"popups-prompt");
-        POINT ok = CenterOf(WindowRectOf(GetDlgItem(layer, IDC_PROMPT_OK)));
-        testutil::ClickAt(ok.x, ok.y);
+        ClickCentreOf(GetDlgItem(layer, IDC_PROMPT_OK));
     });
-    prompt.DoModal();
-    driver.join();
 }
 
 void ShowBusy()
@@ -42,17 +36,14 @@ void ShowBusy()
     CWatched<CExecutePromptDlg> busy(GetDefaultDialogOwner());
     busy.m_fScale = QueryDisplayScale();
     busy.SetBusyText(L"正在检测，请稍等");
-    std::thread driver([&] {
-        WaitShown(busy.m_hFrame);
-        DWORD shown = GetTickCount();
-        Sleep(300);
+    // 300 ms and 2.4 s after it showed: no dots yet, then two.
+    RunModal(busy, 300, WM_CLOSE_BUSY_PROMPT, [](HWND frame, HWND) {
+        DWORD shown = GetTickCount() - 300;
         testutil::Screenshot(L"popups-busy-early");
         WaitFor([&] { return GetTickCount() - shown >= 2400; }, 5000);
         testutil::Screenshot(L"popups-busy-later");
-        SendMessageW(busy.m_hFrame, WM_CLOSE_BUSY_PROMPT, 0, 0);
+        SendMessageW(frame, WM_CLOSE_BUSY_PROMPT, 0, 0);
     });
-    busy.DoModal();
-    driver.join();
 }
 
 void CALLBACK ShowPopups(HWND, UINT, UINT_PTR id, DWORD)

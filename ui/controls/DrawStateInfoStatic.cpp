@@ -34,28 +34,15 @@ void CDrawStateInfoStatic::ResetDots()
 
 void CDrawStateInfoStatic::OnPaint()
 {
-    CPaintDC paint(m_hWnd);
     m_rcClient = GetClientRect();
-    CMemoryDC memory(paint.Get());
-    CBitmap bitmap(CreateCompatibleBitmap(paint.Get(), m_rcClient.right - m_rcClient.left,
-                                          m_rcClient.bottom - m_rcClient.top));
-    if (memory.IsNull() || bitmap.IsNull())
-        return;
-    CSelectObject select(memory.Get(), bitmap.Get());
-    m_pOldFont = nullptr;
-    Draw(memory.Get());
-    BitBlt(paint.Get(), 0, 0, m_rcClient.right, m_rcClient.bottom, memory.Get(), 0, 0, SRCCOPY);
-    if (m_pOldFont != nullptr)
-        SelectObject(memory.Get(), m_pOldFont);
-    m_pOldFont = nullptr;
+    PaintBuffered(m_hWnd, [this](HDC dc) { Draw(dc); });
 }
 
 void CDrawStateInfoStatic::Draw(HDC dc)
 {
     FillRect(dc, &m_rcClient, m_brushBk.Get());
     SetBkMode(dc, TRANSPARENT);
-    if (!m_font.IsNull())
-        m_pOldFont = SelectObject(dc, m_font.Get());
+    CSelectObject font(dc, m_font.Get());
     SetTextColor(dc, m_crText);
     std::wstring text = GetWindowTextString(m_hWnd);
     if (m_nDots >= 1 && m_nDots <= 3)

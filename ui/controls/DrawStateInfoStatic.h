@@ -32,7 +32,6 @@ private:
     CBrush m_brushBk;
     RECT m_rcClient = {0, 0, 0, 0};
     CFont m_font;
-    HGDIOBJ m_pOldFont = nullptr;
     COLORREF m_crText = RGB(0, 0, 0);
     int m_nDots = 0;
     int m_nAlign = 0;

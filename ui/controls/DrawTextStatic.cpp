@@ -58,20 +58,8 @@ void CDrawTextStatic::UpdateHover(int x, int y)
 
 void CDrawTextStatic::OnPaint()
 {
-    CPaintDC paint(m_hWnd);
     m_rcClient = GetClientRect();
-    CMemoryDC memory(paint.Get());
-    CBitmap bitmap(CreateCompatibleBitmap(paint.Get(), m_rcClient.right - m_rcClient.left,
-                                          m_rcClient.bottom - m_rcClient.top));
-    if (memory.IsNull() || bitmap.IsNull())
-        return;
-    CSelectObject select(memory.Get(), bitmap.Get());
-    m_pOldFont = nullptr;
-    Draw(memory.Get());
-    BitBlt(paint.Get(), 0, 0, m_rcClient.right, m_rcClient.bottom, memory.Get(), 0, 0, SRCCOPY);
-    if (m_pOldFont != nullptr)
-        SelectObject(memory.Get(), m_pOldFont);
-    m_pOldFont = nullptr;
+    PaintBuffered(m_hWnd, [this](HDC dc) { Draw(dc); });
 }
 
 void CDrawTextStatic::Draw(HDC dc)
@@ -85,8 +73,7 @@ void CDrawTextStatic::Draw(HDC dc)
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
         DrawBackgroundSlice(graphics, m_pBkImage, m_rcClient, m_rcBkSrc);
     }
-    if (!m_font.IsNull())
-        m_pOldFont = SelectObject(dc, m_font.Get());
+    CSelectObject font(dc, m_font.Get());
     std::wstring text = GetWindowTextString(m_hWnd);
     SetTextColor(dc, m_bHover == 1 ? m_crHover : m_crNormal);
     if (m_nAlign < 0 || m_nAlign >= static_cast<int>(sizeof(kAlignFlags) / sizeof(kAlignFlags[0])))

@@ -35,7 +35,6 @@ private:
     CBrush m_brushBk;
     RECT m_rcClient = {0, 0, 0, 0};
     CFont m_font;
-    HGDIOBJ m_pOldFont = nullptr;
     COLORREF m_crNormal = RGB(0, 0, 0);
     COLORREF m_crHover = RGB(0, 0, 255);
     COLORREF m_crBk = RGB(255, 255, 255);

@@ -46,6 +46,25 @@ void DrawBackgroundSlice(Gdiplus::Graphics& graphics, Gdiplus::Image* image, con
                   slice.left, slice.top, slice.right - slice.left, slice.bottom - slice.top);
 }
 
+void DrawBuffered(HDC dc, int width, int height, const std::function<void(HDC)>& draw)
+{
+    CMemoryDC memory(dc);
+    CBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
+    if (memory.IsNull() || bitmap.IsNull())
+        return;
+    CSelectObject select(memory.Get(), bitmap.Get());
+    draw(memory.Get());
+    BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+}
+
+void PaintBuffered(HWND hWnd, const std::function<void(HDC)>& draw)
+{
+    CPaintDC paint(hWnd);
+    RECT rc = {};
+    GetClientRect(hWnd, &rc);
+    DrawBuffered(paint.Get(), rc.right - rc.left, rc.bottom - rc.top, draw);
+}
+
 bool CreateFontFromWindow(HWND wnd, int sizeDelta, int weight, CFont& font)
 {
     HFONT source = wnd != nullptr ? reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0))

@@ -3,6 +3,7 @@
 #include "fw/Gdi.h"
 #include "fw/GdiPlus.h"
 
+#include <functional>
 #include <string>
 
 // Decodes the "PNG" resource id into out; false (out unchanged) when the resource is missing.
@@ -15,6 +16,12 @@ void DrawImageRect(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int x, in
 // The background slice (left, top, right, bottom in image pixels) over the whole rectangle rc.
 void DrawBackgroundSlice(Gdiplus::Graphics& graphics, Gdiplus::Image* image, const RECT& rc,
                          const RECT& slice);
+
+// draw paints into a memory bitmap of width x height, which is then copied to dc's origin in one
+// go, so that the screen never shows a half-drawn state.
+void DrawBuffered(HDC dc, int width, int height, const std::function<void(HDC)>& draw);
+// Answers WM_PAINT with DrawBuffered over the whole client area.
+void PaintBuffered(HWND hWnd, const std::function<void(HDC)>& draw);
 
 // A copy of wnd's font (else the stock GUI font, else the system font); a non-zero sizeDelta
 // enlarges it by that many pixels and, when weight > 0, re-weights it.

@@ -1,10 +1,11 @@
 #include "ui/frame/ControlLayerDlg.h"
+#include "ui/controls/SkinImage.h"
 #include "ui/frame/LayeredFrameDlg.h"
 
 #include <windowsx.h>
 
-CControlLayerDlg::CControlLayerDlg(UINT templateId, int captionDrag)
-    : CDialog(templateId), m_bCaptionDrag(captionDrag)
+CControlLayerDlg::CControlLayerDlg(UINT templateId, int captionDrag, unsigned backgroundPng)
+    : CDialog(templateId), m_bCaptionDrag(captionDrag), m_nBackgroundPng(backgroundPng)
 {
 }
 
@@ -25,6 +26,48 @@ LRESULT CControlLayerDlg::HitTestDragStrip(WPARAM wParam, LPARAM lParam)
     }
     m_bCaptionDrag = 0;
     return DefaultProc(WM_NCHITTEST, wParam, lParam);
+}
+
+bool CControlLayerDlg::LoadBackground()
+{
+    return m_pBkImage || LoadPngResource(m_pBkImage, m_nBackgroundPng);
+}
+
+void CControlLayerDlg::DrawBackground(HDC dc, const RECT& rc)
+{
+    Gdiplus::Graphics graphics(dc);
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+    DrawImageRect(graphics, m_pBkImage.get(), rc.left, rc.top, rc.right - rc.left,
+                  rc.bottom - rc.top, 0, 0, static_cast<int>(m_pBkImage->GetWidth()),
+                  static_cast<int>(m_pBkImage->GetHeight()));
+}
+
+void CControlLayerDlg::OnEraseBackground(HDC dc)
+{
+    if (LoadBackground())
+        DrawBackground(dc, GetClientRect());
+}
+
+LRESULT CControlLayerDlg::OnLayerMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY: {
+        LRESULT result = DefaultProc(message, wParam, lParam);
+        OnDestroy();
+        m_pBkImage.reset();
+        return result;
+    }
+    case WM_ERASEBKGND:
+        OnEraseBackground(reinterpret_cast<HDC>(wParam));
+        return TRUE;
+    case WM_SIZE: {
+        LRESULT result = DefaultProc(message, wParam, lParam);
+        if (m_bLaidOut)
+            LayoutControls(false);
+        return result;
+    }
+    }
+    return CControlLayerDlg::WindowProc(message, wParam, lParam);
 }
 
 LRESULT CControlLayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

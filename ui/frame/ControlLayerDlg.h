@@ -1,11 +1,14 @@
 // The upper dialog of a window pair: an ordinary popup owned by its layered frame, carrying the
-// controls. While its drag strip is held, its moves drag the frame along (FitToChild).
+// controls on its background image. While its drag strip is held, its moves drag the frame along
+// (FitToChild).
 #pragma once
 #include "fw/Dialog.h"
+#include "fw/GdiPlus.h"
 
 class CControlLayerDlg : public CDialog {
 public:
-    CControlLayerDlg(UINT templateId, int captionDrag);
+    // backgroundPng: the "PNG" resource of the background image.
+    CControlLayerDlg(UINT templateId, int captionDrag, unsigned backgroundPng);
 
     float m_fScale = 1.0f;
 
@@ -17,5 +20,25 @@ protected:
     // HTCAPTION in the drag strip (recording m_bCaptionDrag), otherwise the default hit test.
     LRESULT HitTestDragStrip(WPARAM wParam, LPARAM lParam);
 
+    // WM_DESTROY, WM_ERASEBKGND and WM_SIZE as every layer handles them: OnDestroy after the
+    // default handling, then the background image goes; OnEraseBackground; a new layout after the
+    // default handling once the controls are laid out.
+    LRESULT OnLayerMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual void LayoutControls(bool init) = 0;
+    // The whole background image over the client area.
+    virtual void OnEraseBackground(HDC dc);
+    // Detaches the controls from the background image, which goes right after.
+    virtual void OnDestroy() = 0;
+
+    // Loads the background image unless it is there; false when the resource is missing.
+    bool LoadBackground();
+    // The whole background image stretched over rc.
+    void DrawBackground(HDC dc, const RECT& rc);
+
     int m_bCaptionDrag;
+    int m_bLaidOut = 0;
+    CImagePtr m_pBkImage;
+
+private:
+    unsigned m_nBackgroundPng;
 };

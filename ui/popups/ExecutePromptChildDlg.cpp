@@ -1,7 +1,16 @@
 #include "ui/popups/ExecutePromptChildDlg.h"
 #include "resource.h"
 
-CExecutePromptChildDlg::CExecutePromptChildDlg() : CControlLayerDlg(IDD_EXECUTE_PROMPT_CHILD, 0) {}
+namespace {
+
+const unsigned kLayerPng = 146;
+
+}  // namespace
+
+CExecutePromptChildDlg::CExecutePromptChildDlg()
+    : CControlLayerDlg(IDD_EXECUTE_PROMPT_CHILD, 0, kLayerPng)
+{
+}
 
 CExecutePromptChildDlg::~CExecutePromptChildDlg() = default;
 
@@ -13,7 +22,7 @@ void CExecutePromptChildDlg::DoDataExchange()
 BOOL CExecutePromptChildDlg::OnInitDialog()
 {
     CControlLayerDlg::OnInitDialog();
-    if (m_pBkImage || LoadPngResource(m_pBkImage, 146)) {
+    if (LoadBackground()) {
         LayoutControls(true);
         m_bLaidOut = 1;
     }
@@ -56,31 +65,19 @@ void CExecutePromptChildDlg::LayoutControls(bool init)
 
 void CExecutePromptChildDlg::OnEraseBackground(HDC dc)
 {
-    if (!m_pBkImage && !LoadPngResource(m_pBkImage, 146))
+    if (!LoadBackground())
         return;
     RECT rc = GetClientRect();
     int width = rc.right - rc.left;
     int height = rc.bottom - rc.top;
-    CMemoryDC memory(dc);
-    CBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
-    if (memory.IsNull() || bitmap.IsNull())
-        return;
-    CSelectObject select(memory.Get(), bitmap.Get());
-    {
-        Gdiplus::Graphics graphics(memory.Get());
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-        DrawImageRect(graphics, m_pBkImage.get(), 0, 0, width, height, 0, 0,
-                      static_cast<int>(m_pBkImage->GetWidth()),
-                      static_cast<int>(m_pBkImage->GetHeight()));
-    }
-    BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+    DrawBuffered(dc, width, height,
+                 [&](HDC memory) { DrawBackground(memory, {0, 0, width, height}); });
 }
 
 void CExecutePromptChildDlg::OnDestroy()
 {
     // The label paints from the background until its window is gone.
     m_text.SetBkImage(nullptr);
-    m_pBkImage.reset();
     if (m_text.m_hWnd != nullptr)
         m_text.ResetDots();
 }
@@ -88,20 +85,10 @@ void CExecutePromptChildDlg::OnDestroy()
 LRESULT CExecutePromptChildDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_DESTROY: {
-        LRESULT result = DefaultProc(message, wParam, lParam);
-        OnDestroy();
-        return result;
-    }
+    case WM_DESTROY:
     case WM_ERASEBKGND:
-        OnEraseBackground(reinterpret_cast<HDC>(wParam));
-        return TRUE;
-    case WM_SIZE: {
-        LRESULT result = DefaultProc(message, wParam, lParam);
-        if (m_bLaidOut)
-            LayoutControls(false);
-        return result;
-    }
+    case WM_SIZE:
+        return OnLayerMessage(message, wParam, lParam);
     }
     return CControlLayerDlg::WindowProc(message, wParam, lParam);
 }

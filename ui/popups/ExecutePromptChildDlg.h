@@ -22,11 +22,9 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void LayoutControls(bool init);
-    void OnEraseBackground(HDC dc);
-    void OnDestroy();
+    void LayoutControls(bool init) override;
+    void OnEraseBackground(HDC dc) override;
+    void OnDestroy() override;
 
-    int m_bLaidOut = 0;
-    CImagePtr m_pBkImage;
     CDrawStateInfoStatic m_text;
 };

@@ -35,7 +35,7 @@ std::wstring FeedbackTypeText(int deviceType)
 }
 
 CProblemSolvingFeedbackChildDlg::CProblemSolvingFeedbackChildDlg()
-    : CControlLayerDlg(IDD_PROBLEM_SOLVING_FEEDBACK_CHILD, 0)
+    : CControlLayerDlg(IDD_PROBLEM_SOLVING_FEEDBACK_CHILD, 0, kLayerPng)
 {
 }
 
@@ -52,7 +52,7 @@ void CProblemSolvingFeedbackChildDlg::DoDataExchange()
 BOOL CProblemSolvingFeedbackChildDlg::OnInitDialog()
 {
     CControlLayerDlg::OnInitDialog();
-    if (m_pBkImage || LoadPngResource(m_pBkImage, kLayerPng)) {
+    if (LoadBackground()) {
         LayoutControls(true);
         m_bLaidOut = 1;
     }
@@ -130,14 +130,8 @@ bool CProblemSolvingFeedbackChildDlg::GetDragStrip(RECT& strip) const
 
 void CProblemSolvingFeedbackChildDlg::OnEraseBackground(HDC dc)
 {
-    if (!m_pBkImage && !LoadPngResource(m_pBkImage, kLayerPng))
-        return;
-    const RECT& rc = m_rcClient;
-    Gdiplus::Graphics graphics(dc);
-    graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-    DrawImageRect(graphics, m_pBkImage.get(), rc.left, rc.top, rc.right - rc.left,
-                  rc.bottom - rc.top, 0, 0, static_cast<int>(m_pBkImage->GetWidth()),
-                  static_cast<int>(m_pBkImage->GetHeight()));
+    if (LoadBackground())
+        DrawBackground(dc, m_rcClient);
 }
 
 void CProblemSolvingFeedbackChildDlg::Answer(int kind, bool askQuestion)
@@ -187,26 +181,15 @@ void CProblemSolvingFeedbackChildDlg::OnDestroy()
     m_btnSolved.SetParentImage(nullptr);
     m_btnNotSolved.SetParentImage(nullptr);
     m_btnOther.SetParentImage(nullptr);
-    m_pBkImage.reset();
 }
 
 LRESULT CProblemSolvingFeedbackChildDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_DESTROY: {
-        LRESULT result = DefaultProc(message, wParam, lParam);
-        OnDestroy();
-        return result;
-    }
+    case WM_DESTROY:
     case WM_ERASEBKGND:
-        OnEraseBackground(reinterpret_cast<HDC>(wParam));
-        return TRUE;
-    case WM_SIZE: {
-        LRESULT result = DefaultProc(message, wParam, lParam);
-        if (m_bLaidOut)
-            LayoutControls(false);
-        return result;
-    }
+    case WM_SIZE:
+        return OnLayerMessage(message, wParam, lParam);
     }
     return CControlLayerDlg::WindowProc(message, wParam, lParam);
 }

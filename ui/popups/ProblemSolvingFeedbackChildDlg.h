@@ -30,19 +30,17 @@ protected:
     bool GetDragStrip(RECT& strip) const override;
 
 private:
-    void LayoutControls(bool init);
+    void LayoutControls(bool init) override;
     void PlaceAnswerButton(CImageButton& button, bool init, const RECT& rc, const RECT& slice,
                            int hitMargin, unsigned firstImage);
-    void OnEraseBackground(HDC dc);
+    void OnEraseBackground(HDC dc) override;
     // Reports the answer (code 1 solved, 2 not solved, 3 other) and closes the popup.
     void Answer(int kind, bool askQuestion);
-    void OnDestroy();
+    void OnDestroy() override;
 
     RECT m_rcClient = {0, 0, 0, 0};
-    int m_bLaidOut = 0;
     CPngButton m_btnClose;
     CImageButton m_btnSolved;
     CImageButton m_btnNotSolved;
     CImageButton m_btnOther;
-    CImagePtr m_pBkImage;
 };

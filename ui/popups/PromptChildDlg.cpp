@@ -3,6 +3,7 @@
 
 namespace {
 
+const unsigned kLayerPng = 160;
 // Design sizes in pixels of the unscaled 320 x 140 background.
 const int kButtonWidth = 55;
 const int kButtonHeight = 24;
@@ -11,7 +12,7 @@ const int kButtonGap = 12;
 
 }  // namespace
 
-CPromptChildDlg::CPromptChildDlg() : CControlLayerDlg(IDD_PROMPT_CHILD, 0) {}
+CPromptChildDlg::CPromptChildDlg() : CControlLayerDlg(IDD_PROMPT_CHILD, 0, kLayerPng) {}
 
 CPromptChildDlg::~CPromptChildDlg() = default;
 
@@ -26,7 +27,7 @@ void CPromptChildDlg::DoDataExchange()
 BOOL CPromptChildDlg::OnInitDialog()
 {
     CControlLayerDlg::OnInitDialog();
-    if (m_pBkImage || LoadPngResource(m_pBkImage, 160)) {
+    if (LoadBackground()) {
         LayoutControls(true);
         m_bLaidOut = 1;
     }
@@ -120,18 +121,6 @@ bool CPromptChildDlg::GetDragStrip(RECT& strip) const
     return true;
 }
 
-void CPromptChildDlg::OnEraseBackground(HDC dc)
-{
-    if (!m_pBkImage && !LoadPngResource(m_pBkImage, 160))
-        return;
-    RECT rc = GetClientRect();
-    Gdiplus::Graphics graphics(dc);
-    graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-    DrawImageRect(graphics, m_pBkImage.get(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, 0, 0,
-                  static_cast<int>(m_pBkImage->GetWidth()),
-                  static_cast<int>(m_pBkImage->GetHeight()));
-}
-
 bool CPromptChildDlg::OnCommand(WORD id, WORD code, HWND)
 {
     if (code != BN_CLICKED)
@@ -159,26 +148,15 @@ void CPromptChildDlg::OnDestroy()
     m_btnClose.SetParentImage(nullptr);
     m_btnOk.SetParentImage(nullptr);
     m_btnCancel.SetParentImage(nullptr);
-    m_pBkImage.reset();
 }
 
 LRESULT CPromptChildDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_DESTROY: {
-        LRESULT result = DefaultProc(message, wParam, lParam);
-        OnDestroy();
-        return result;
-    }
+    case WM_DESTROY:
     case WM_ERASEBKGND:
-        OnEraseBackground(reinterpret_cast<HDC>(wParam));
-        return TRUE;
-    case WM_SIZE: {
-        LRESULT result = DefaultProc(message, wParam, lParam);
-        if (m_bLaidOut)
-            LayoutControls(false);
-        return result;
-    }
+    case WM_SIZE:
+        return OnLayerMessage(message, wParam, lParam);
     }
     return CControlLayerDlg::WindowProc(message, wParam, lParam);
 }

@@ -30,15 +30,12 @@ protected:
     bool GetDragStrip(RECT& strip) const override;
 
 private:
-    void LayoutControls(bool init);
+    void LayoutControls(bool init) override;
     void ApplyButtonMode(bool init, int width);
-    void OnEraseBackground(HDC dc);
-    void OnDestroy();
+    void OnDestroy() override;
 
-    int m_bLaidOut = 0;
     CPngButton m_btnClose;
     CPngButton m_btnOk;
     CPngButton m_btnCancel;
     CDrawTextStatic m_text;
-    CImagePtr m_pBkImage;
 };
