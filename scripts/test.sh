@@ -14,6 +14,9 @@ KESTRUNE_SCREEN=2560x1600x24 kestrune_start_xvfb
 # Wine's background services start with the first process; start them here, away from ctest's
 # output pipes, which they would otherwise hold open after the tests end.
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+# So does the desktop process with the first window, and it lives as long as any window does: a
+# suite that started it would keep ctest waiting on its output until the other suites end.
+"$WINE" explorer.exe /desktop >/dev/null 2>&1 </dev/null &
 status=0
 # A suite that fails is run once more: clicks sent through xdotool are occasionally lost on a
 # loaded machine; a real fault fails both runs.
