@@ -118,24 +118,6 @@ void ExpectControlPainted(const std::wstring& shot, POINT origin, HWND control, 
         << GetDlgCtrlID(control);
 }
 
-void ResetCrashControl()
-{
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\CrashControl", 0,
-                    nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    DWORD cde = 99;
-    DWORD fp = 5;
-    RegSetValueExW(key, L"CrashDumpEnabled", 0, REG_DWORD, reinterpret_cast<BYTE*>(&cde), 4);
-    RegSetValueExW(key, L"FilterPages", 0, REG_DWORD, reinterpret_cast<BYTE*>(&fp), 4);
-    RegCloseKey(key);
-}
-
-std::wstring CrashControlText(const wchar_t* name)
-{
-    DWORD value = 0;
-    return ReadCrashControl(name, value) ? std::to_wstring(value) : L"absent";
-}
-
 // Closes through the panel's close button and answers the problem-solved popup with a button.
 void CloseAnswering(CPanelFixture& tool, int answer, const wchar_t* shotName)
 {
@@ -377,6 +359,7 @@ TEST_F(Acceptance, RefusedStarts_SayWhy_ExitZero_KeepTheFolder)
     const Case cases[] = {
         {L"no-library", false, L"win10", L"10107=1.3.22.1026", L"工具初始化失败", 0},
         {L"windows-xp", true, L"winxp", L"10107=1.3.22.1026", L"此工具不支持当前系统", 0},
+        {L"windows-8.1", true, L"win81", L"10107=1.3.22.1026", L"此工具不支持当前系统", 0},
         {L"newer-version", true, L"win7", L"10107=1.3.23.0",
          L"检测到当前工具有新的版本，请下载最新版本使用。", 1},
     };

@@ -137,10 +137,15 @@ private:
 
 }  // namespace
 
-TEST(Faults, CompanionTruncatedOrNotADll_InitFailurePrompt_ExitZero_FolderKept)
+TEST(Faults, CompanionUnusable_InitFailurePrompt_ExitZero_FolderKept)
 {
     std::string dll;
     ASSERT_TRUE(ReadFileBytes(ExeFolder() + L"\\OrlaviFeedbackInformation.dll", dll));
+    auto testBuild = [](const wchar_t* folder) {
+        std::string bytes;
+        ReadFileBytes(ExeFolder() + L"\\" + folder + L"\\OrlaviFeedbackInformation.dll", bytes);
+        return bytes;
+    };
     struct Case {
         const char* name;
         std::string bytes;
@@ -149,6 +154,8 @@ TEST(Faults, CompanionTruncatedOrNotADll_InitFailurePrompt_ExitZero_FolderKept)
         {"truncated", dll.substr(0, 4096)},
         {"not-a-dll", "[Update]\r\nThis is a text file named like a library.\r\n"},
         {"empty", ""},
+        {"lacking-export", testBuild(L"lacking-export")},
+        {"init-fails", testBuild(L"init-fails")},
     };
     RemoveDumps();
     for (const Case& c : cases) {

@@ -4,7 +4,8 @@ add_executable(acceptance_tests acceptance/acceptance_test.cpp acceptance/fault_
                panel/PanelFixture.cpp)
 target_link_libraries(acceptance_tests PRIVATE testutil gtest_main ws2_32)
 target_include_directories(acceptance_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/panel)
-add_dependencies(acceptance_tests Kestrune OrlaviFeedbackInformation fake_tool)
+add_dependencies(acceptance_tests Kestrune OrlaviFeedbackInformation fake_tool companion_lacking_export
+                 companion_init_fails)
 
 add_test(NAME acceptance
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/acceptance/run-fresh-prefix.sh ${CMAKE_BINARY_DIR}

@@ -197,4 +197,17 @@ bool ReadCrashControl(const wchar_t* name, DWORD& value)
                        name, value);
 }
 
+std::wstring CrashControlText(const wchar_t* name)
+{
+    DWORD value = 0;
+    return ReadCrashControl(name, value) ? std::to_wstring(value) : L"absent";
+}
+
+void ResetCrashControl()
+{
+    const wchar_t key[] = L"SYSTEM\\CurrentControlSet\\Control\\CrashControl";
+    SetDword(HKEY_LOCAL_MACHINE, key, L"CrashDumpEnabled", 99);
+    SetDword(HKEY_LOCAL_MACHINE, key, L"FilterPages", 5);
+}
+
 }  // namespace testutil

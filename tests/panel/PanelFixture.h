@@ -53,5 +53,9 @@ std::wstring CompanionCallLog();
 void InstallDumps(long long memorySize, int minidumps);
 void RemoveDumps();
 bool ReadCrashControl(const wchar_t* name, DWORD& value);
+// The value as text, "absent" when there is none.
+std::wstring CrashControlText(const wchar_t* name);
+// CrashDumpEnabled 99 and FilterPages 5: values no dump type writes.
+void ResetCrashControl();
 
 }  // namespace testutil

@@ -150,12 +150,12 @@ TEST(HostClient, DeviceTypeFromFirstClientOnTheUsbDrives)
     EXPECT_EQ(0, ReadDeviceTypeFile(aes, file)) << "zero bytes under the key decode to no digit";
     // Valid Base64 of random bytes, short, odd and longer than the reader keeps: whatever they
     // decode to, the type is a non-negative number.
-    unsigned seed = 12345;
+    unsigned state = 12345;
     for (size_t length : {1u, 7u, 16u, 33u, 150u, 400u}) {
         std::string bytes;
         for (size_t i = 0; i < length; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            bytes += static_cast<char>(seed >> 16);
+            state = state * 1103515245u + 12345u;
+            bytes += static_cast<char>(state >> 16);
         }
         WriteFileBytes(file, "[DeviceType]\r\nType=" + Base64(bytes) + "\r\n");
         EXPECT_LE(0, ReadDeviceTypeFile(aes, file)) << length;
