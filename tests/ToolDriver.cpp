@@ -5,6 +5,7 @@
 #include <gdiplus.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace testutil {
 
@@ -62,6 +63,46 @@ void ClickAt(int x, int y)
 {
     xinput::Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1");
     xinput::PumpFor(150);
+}
+
+namespace {
+
+// The X window that xdotool finds under the pointer, 0 when it cannot tell.
+unsigned long XWindowUnderPointer()
+{
+    char path[64];
+    snprintf(path, sizeof(path), "/tmp/kestrune-pointer-%lu.txt", GetCurrentProcessId());
+    if (!xinput::RunUnix(std::string("xdotool getmouselocation --shell > ") + path))
+        return 0;
+    std::string windowsPath = std::string("Z:") + path;
+    for (char& c : windowsPath) {
+        if (c == '/')
+            c = '\\';
+    }
+    std::string text;
+    ReadFileBytes(FromCodePage(windowsPath, CP_ACP), text);
+    DeleteFileA(windowsPath.c_str());
+    size_t at = text.find("WINDOW=");
+    return at == std::string::npos ? 0 : strtoul(text.c_str() + at + 7, nullptr, 10);
+}
+
+}  // namespace
+
+bool ClickOn(HWND topLevel, int x, int y, DWORD timeoutMs)
+{
+    // Wine keeps the X window of a top-level window in this property.
+    auto expected = static_cast<unsigned long>(
+        reinterpret_cast<ULONG_PTR>(GetPropW(topLevel, L"__wine_x11_whole_window")));
+    xinput::MoveMouse(x, y);
+    unsigned long seen = 0;
+    bool over = expected != 0 && xinput::PumpUntil(
+                                     [&] { return (seen = XWindowUnderPointer()) == expected; },
+                                     timeoutMs);
+    if (!over)
+        printf("pointer at %d,%d: X window %lu, expected %lu\n", x, y, seen, expected);
+    xinput::Xdo("click 1");
+    xinput::PumpFor(150);
+    return over;
 }
 
 void MoveMouseTo(int x, int y)

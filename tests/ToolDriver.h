@@ -15,6 +15,10 @@ HWND FindWindowWithControl(DWORD pid, int controlId, DWORD timeoutMs);
 bool WaitWindowGone(DWORD pid, int controlId, DWORD timeoutMs);
 
 void ClickAt(int x, int y);
+// Moves the pointer to (x, y), waits until the X window under it is the given top-level window
+// (a window that Wine has hidden may stay on the X screen for a while), then clicks. False when
+// the window never came under the pointer; the click is made anyway.
+bool ClickOn(HWND topLevel, int x, int y, DWORD timeoutMs = 6000);
 void MoveMouseTo(int x, int y);
 void PressKey(const char* keyName);
 void PressKey(const wchar_t* keyName);

@@ -3,6 +3,7 @@
 // After each step the system itself is checked, and a screenshot of the tool's windows is probed
 // at places whose colours a blank or black window would not have.
 #include "PanelFixture.h"
+#include "resource.h"
 #include "TestUtil.h"
 #include "XInput.h"
 #include "sys/PlatformQueries.h"
@@ -15,18 +16,6 @@
 using namespace testutil;
 
 namespace {
-
-const int kClose = 1010;
-const int kMinimise = 1011;
-const int kMoreTools = 1012;
-const int kSet = 1015;
-const int kExport = 1016;
-const int kAgreementLink = 1017;
-const int kFeedbackLink = 1018;
-const int kPromptOk = 1007;
-const int kFeedbackOther = 1001;
-const int kFeedbackSolved = 1003;
-const int kFeedbackNotSolved = 1004;
 
 const COLORREF kWhite = RGB(255, 255, 255);
 
@@ -121,15 +110,15 @@ void ExpectControlPainted(const std::wstring& shot, POINT origin, HWND control, 
 // Closes through the panel's close button and answers the problem-solved popup with a button.
 void CloseAnswering(CPanelFixture& tool, int answer, const wchar_t* shotName)
 {
-    tool.ClickControl(kClose);
-    HWND popup = FindWindowWithControl(tool.m_tool.m_pid, kFeedbackSolved, 20000);
+    tool.ClickControl(IDC_BTN_CLOSE);
+    HWND popup = FindWindowWithControl(tool.m_tool.m_pid, IDC_FEEDBACK_SOLVED, 20000);
     ASSERT_NE(nullptr, popup) << "closing asked nothing";
     xinput::PumpFor(600);
     if (shotName != nullptr) {
         POINT origin;
         std::wstring shot = Shot(tool, shotName, origin);
         // The first answer is the blue button on the popup's dark card.
-        ExpectControlPainted(shot, origin, GetDlgItem(popup, kFeedbackSolved), RGB(34, 107, 209),
+        ExpectControlPainted(shot, origin, GetDlgItem(popup, IDC_FEEDBACK_SOLVED), RGB(34, 107, 209),
                              70, "feedback popup");
         RECT card;
         GetWindowRect(popup, &card);
@@ -139,7 +128,7 @@ void CloseAnswering(CPanelFixture& tool, int answer, const wchar_t* shotName)
     }
     RECT rc;
     GetWindowRect(GetDlgItem(popup, answer), &rc);
-    ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ClickOn(popup, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
     DWORD exitCode = 1;
     ASSERT_TRUE(tool.m_tool.WaitForExit(30000, &exitCode)) << "the tool did not end";
     EXPECT_EQ(0u, exitCode);
@@ -201,7 +190,7 @@ TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
     ASSERT_NE(nullptr, panel) << "the panel never became ready";
     ASSERT_TRUE(tool.m_tool.WaitForWindows());
     HWND frame = tool.m_tool.m_frame;
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, kExport))) << "dumps present: export usable";
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, IDC_BTN_EXPORT))) << "dumps present: export usable";
     POINT origin;
     std::wstring shot = Shot(tool, L"01-panel", origin);
     ExpectPanelPainted(shot, origin, panel, "start");
@@ -212,12 +201,12 @@ TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
 
     // Nothing picked: the tool asks for a pick and changes nothing.
     ResetCrashControl();
-    tool.ClickControl(kSet);
+    tool.ClickControl(IDC_BTN_SET);
     EXPECT_EQ(L"请选择设置项！", tool.WaitPrompt());
     shot = Shot(tool, L"02-prompt-pick", origin);
-    HWND prompt = FindWindowWithControl(tool.m_tool.m_pid, kPromptOk, 1000);
+    HWND prompt = FindWindowWithControl(tool.m_tool.m_pid, IDC_PROMPT_OK, 1000);
     ASSERT_NE(nullptr, prompt);
-    ExpectControlPainted(shot, origin, GetDlgItem(prompt, kPromptOk), RGB(34, 107, 209), 70,
+    ExpectControlPainted(shot, origin, GetDlgItem(prompt, IDC_PROMPT_OK), RGB(34, 107, 209), 70,
                          "prompt");
     tool.ConfirmPrompt();
     EXPECT_EQ(L"99", CrashControlText(L"CrashDumpEnabled"));
@@ -227,7 +216,7 @@ TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
     for (int i = 0; i < 6; ++i) {
         ResetCrashControl();
         ASSERT_TRUE(tool.PickDumpType(i)) << i;
-        tool.ClickControl(kSet);
+        tool.ClickControl(IDC_BTN_SET);
         if (i == 5) {
             // The active dump runs two commands: long enough to see the busy popup.
             xinput::PumpFor(150);
@@ -244,7 +233,7 @@ TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
     EXPECT_EQ("", NewToolLog()) << "the settings succeeded: nothing logged";
 
     // Export: the desktop folder holds every file, byte for byte in size.
-    tool.ClickControl(kExport);
+    tool.ClickControl(IDC_BTN_EXPORT);
     EXPECT_EQ(L"导出成功，文件已导出至桌面BlueScreen文件夹下", tool.WaitPrompt());
     shot = Shot(tool, L"05-prompt-export", origin);
     tool.ConfirmPrompt();
@@ -255,9 +244,9 @@ TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
     EXPECT_EQ("", NewExportLog()) << "a complete export logs nothing";
 
     // Links and more tools go through the companion, which records the pages it was asked for.
-    ClickAndAwaitCall(tool, kAgreementLink, "OpenUseAgreementUrl()");
-    ClickAndAwaitCall(tool, kFeedbackLink, "FeedbackQuestion(\"10107\", \"1.3.22.1026\")");
-    ClickAndAwaitCall(tool, kMoreTools, "OpenUrl(\"http://127.0.0.1:9/more\")");
+    ClickAndAwaitCall(tool, IDC_LINK_AGREEMENT, "OpenUseAgreementUrl()");
+    ClickAndAwaitCall(tool, IDC_LINK_FEEDBACK, "FeedbackQuestion(\"10107\", \"1.3.22.1026\")");
+    ClickAndAwaitCall(tool, IDC_BTN_MORE_TOOLS, "OpenUrl(\"http://127.0.0.1:9/more\")");
     xinput::PumpFor(500);
     calls = tool.NewCalls();
     EXPECT_EQ(1u, CountOf(calls, "OpenUseAgreementUrl()")) << calls;
@@ -265,7 +254,7 @@ TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
     EXPECT_EQ(1u, CountOf(calls, "OpenUrl(\"http://127.0.0.1:9/more\")")) << calls;
 
     // Minimise hides the tool; the taskbar's restore command brings the painted panel back.
-    tool.ClickControl(kMinimise);
+    tool.ClickControl(IDC_BTN_MINIMIZE);
     EXPECT_TRUE(xinput::PumpUntil([&] { return IsIconic(frame) != FALSE; }, 5000));
     EXPECT_TRUE(xinput::PumpUntil([&] { return !IsWindowVisible(panel); }, 5000))
         << "the panel stayed on screen";
@@ -287,13 +276,13 @@ TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
                          "about box");
     RECT ok;
     GetWindowRect(GetDlgItem(about, IDOK), &ok);
-    ClickAt((ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2);
+    ClickOn(about, (ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2);
     EXPECT_TRUE(xinput::PumpUntil([&] { return !IsWindow(about); }, 5000));
     xinput::PumpFor(2500);  // off the X screen before the next click
 
     // Closing: "问题已解决" is reported once with kind 1; no question page follows.
     size_t callsBeforeClose = tool.NewCalls().size();
-    CloseAnswering(tool, kFeedbackSolved, L"07-feedback");
+    CloseAnswering(tool, IDC_FEEDBACK_SOLVED, L"07-feedback");
     std::string records = NewRecords();
     EXPECT_EQ(1u, CountOf(records, "from=CustomerFeedbackEx\t")) << records;
     EXPECT_EQ(1u, CountOf(records, "\ttool=10107\tversion=1.3.22.1026\tkind=1\t")) << records;
@@ -315,8 +304,8 @@ TEST_F(Acceptance, NoDumps_ProbeLogs_ExportUnusable_CloseWithTheOtherAnswers)
         const char* record;
     };
     const Case cases[] = {
-        {L"not-solved", kFeedbackNotSolved, "\tkind=2\t"},
-        {L"other", kFeedbackOther, "\tkind=3\t"},
+        {L"not-solved", IDC_FEEDBACK_UNSOLVED, "\tkind=2\t"},
+        {L"other", IDC_FEEDBACK_OTHER, "\tkind=3\t"},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -324,10 +313,10 @@ TEST_F(Acceptance, NoDumps_ProbeLogs_ExportUnusable_CloseWithTheOtherAnswers)
         ASSERT_TRUE(tool.Start());
         HWND panel = tool.WaitReady();
         ASSERT_NE(nullptr, panel);
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, kExport))) << "no dumps: export unusable";
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_BTN_EXPORT))) << "no dumps: export unusable";
         EXPECT_EQ(1u, CountOf(NewToolLog(), Gbk(L"系统蓝屏文件不存在") + "\r\r\n"))
             << "the probe's entry, once";
-        if (c.answer == kFeedbackOther) {
+        if (c.answer == IDC_FEEDBACK_OTHER) {
             POINT origin;
             std::wstring shot = Shot(tool, L"08-panel-no-dumps", origin);
             ExpectPanelPainted(shot, origin, panel, "no dumps");
@@ -374,9 +363,9 @@ TEST_F(Acceptance, RefusedStarts_SayWhy_ExitZero_KeepTheFolder)
         EXPECT_EQ(c.prompt, tool.WaitPrompt()) << ToCodePage(c.name, CP_UTF8);
         POINT origin;
         std::wstring shot = Shot(tool, (std::wstring(L"10-refused-") + c.name).c_str(), origin);
-        HWND prompt = FindWindowWithControl(tool.m_tool.m_pid, kPromptOk, 1000);
+        HWND prompt = FindWindowWithControl(tool.m_tool.m_pid, IDC_PROMPT_OK, 1000);
         ASSERT_NE(nullptr, prompt);
-        ExpectControlPainted(shot, origin, GetDlgItem(prompt, kPromptOk), RGB(34, 107, 209), 70,
+        ExpectControlPainted(shot, origin, GetDlgItem(prompt, IDC_PROMPT_OK), RGB(34, 107, 209), 70,
                              "refusal prompt");
         tool.ConfirmPrompt();
         DWORD exitCode = 1;

@@ -4,6 +4,7 @@
 #include <winsock2.h>
 
 #include "PanelFixture.h"
+#include "resource.h"
 #include "TestUtil.h"
 #include "XInput.h"
 #include "sys/PlatformQueries.h"
@@ -15,10 +16,6 @@
 using namespace testutil;
 
 namespace {
-
-const int kPromptText = 1006;
-const int kSet = 1015;
-const int kExport = 1016;
 
 std::string Gbk(const wchar_t* text)
 {
@@ -80,7 +77,7 @@ void ExpectOrdinaryRun(CPanelFixture& tool, const std::string& what)
 {
     ASSERT_TRUE(tool.Start()) << what;
     ASSERT_NE(nullptr, tool.WaitReady()) << what << ": the panel never became ready";
-    EXPECT_EQ(nullptr, FindWindowWithControl(tool.m_tool.m_pid, kPromptText, 0))
+    EXPECT_EQ(nullptr, FindWindowWithControl(tool.m_tool.m_pid, IDC_PROMPT_TEXT, 0))
         << what << ": a prompt told the user something";
     ASSERT_TRUE(tool.m_tool.WaitForWindows()) << what;
     EXPECT_TRUE(tool.m_tool.CloseAnsweringFeedback()) << what;
@@ -338,13 +335,13 @@ TEST(Faults, SystemProgramsPlantedBesideTheExe_NeverRun)
     ASSERT_TRUE(tool.Start());
     ASSERT_NE(nullptr, tool.WaitReady());
     ASSERT_TRUE(tool.PickDumpType(1));
-    tool.ClickControl(kSet);
+    tool.ClickControl(IDC_BTN_SET);
     EXPECT_EQ(L"设置成功，重启电脑后生效", tool.WaitPrompt());
     tool.ConfirmPrompt();
     DWORD cde = 0;
     EXPECT_TRUE(ReadCrashControl(L"CrashDumpEnabled", cde));
     EXPECT_EQ(3u, cde) << "the system's reg did the work";
-    tool.ClickControl(kExport);
+    tool.ClickControl(IDC_BTN_EXPORT);
     EXPECT_EQ(L"导出成功，文件已导出至桌面BlueScreen文件夹下", tool.WaitPrompt());
     tool.ConfirmPrompt();
     EXPECT_EQ(50000, FileSize(desktop + L"BlueScreen\\MEMORY.DMP"));

@@ -3,7 +3,7 @@
 add_executable(acceptance_tests acceptance/acceptance_test.cpp acceptance/fault_test.cpp
                panel/PanelFixture.cpp)
 target_link_libraries(acceptance_tests PRIVATE testutil gtest_main ws2_32)
-target_include_directories(acceptance_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/panel)
+target_include_directories(acceptance_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/panel ${CMAKE_SOURCE_DIR}/res)
 add_dependencies(acceptance_tests Kestrune OrlaviFeedbackInformation fake_tool companion_lacking_export
                  companion_init_fails)
 

@@ -1,4 +1,5 @@
 #include "PanelFixture.h"
+#include "resource.h"
 #include "TestUtil.h"
 #include "XInput.h"
 #include "sys/PlatformQueries.h"
@@ -6,11 +7,6 @@
 namespace testutil {
 
 namespace {
-
-const int kPromptText = 1006;
-const int kPromptOk = 1007;
-const int kBusyText = 1000;
-const int kDumpTypeList = 1019;
 
 void SetDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD value)
 {
@@ -94,12 +90,12 @@ bool CPanelFixture::Start()
 
 HWND CPanelFixture::WaitReady(DWORD timeoutMs)
 {
-    m_hPanel = FindWindowWithControl(m_tool.m_pid, kDumpTypeList, timeoutMs);
+    m_hPanel = FindWindowWithControl(m_tool.m_pid, IDC_COMBO_DUMP_TYPE, timeoutMs);
     if (m_hPanel == nullptr)
         return nullptr;
     // The start-up probe runs under the busy popup; ready when it has gone.
     xinput::PumpFor(400);
-    if (!WaitWindowGone(m_tool.m_pid, kBusyText, timeoutMs))
+    if (!WaitWindowGone(m_tool.m_pid, IDC_BUSY_TEXT, timeoutMs))
         return nullptr;
     SettleX();
     return m_hPanel;
@@ -107,24 +103,24 @@ HWND CPanelFixture::WaitReady(DWORD timeoutMs)
 
 std::wstring CPanelFixture::WaitPrompt(DWORD timeoutMs)
 {
-    HWND layer = FindWindowWithControl(m_tool.m_pid, kPromptText, timeoutMs);
+    HWND layer = FindWindowWithControl(m_tool.m_pid, IDC_PROMPT_TEXT, timeoutMs);
     if (layer == nullptr)
         return L"(no prompt)";
     xinput::PumpFor(300);  // painted and placed
     wchar_t text[512] = {};
-    GetWindowTextW(GetDlgItem(layer, kPromptText), text, 512);
+    GetWindowTextW(GetDlgItem(layer, IDC_PROMPT_TEXT), text, 512);
     return text;
 }
 
 void CPanelFixture::ConfirmPrompt()
 {
-    HWND layer = FindWindowWithControl(m_tool.m_pid, kPromptText, 5000);
+    HWND layer = FindWindowWithControl(m_tool.m_pid, IDC_PROMPT_TEXT, 5000);
     if (layer == nullptr)
         return;
     RECT rc;
-    GetWindowRect(GetDlgItem(layer, kPromptOk), &rc);
-    ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    WaitWindowGone(m_tool.m_pid, kPromptText, 10000);
+    GetWindowRect(GetDlgItem(layer, IDC_PROMPT_OK), &rc);
+    ClickOn(layer, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    WaitWindowGone(m_tool.m_pid, IDC_PROMPT_TEXT, 10000);
     SettleX();
 }
 
@@ -138,22 +134,30 @@ RECT CPanelFixture::ControlRect(int id) const
 void CPanelFixture::ClickControl(int id)
 {
     RECT rc = ControlRect(id);
-    ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ClickOn(m_hPanel, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
 }
 
 bool CPanelFixture::PickDumpType(int index)
 {
-    HWND list = GetDlgItem(m_hPanel, kDumpTypeList);
-    RECT rc = ControlRect(kDumpTypeList);
+    HWND list = GetDlgItem(m_hPanel, IDC_COMBO_DUMP_TYPE);
+    RECT rc = ControlRect(IDC_COMBO_DUMP_TYPE);
     int itemHeight = static_cast<int>(SendMessageW(list, CB_GETITEMHEIGHT, 0, 0));
     auto dropped = [&] { return SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != FALSE; };
     // A click on a loaded machine is now and then lost; a person would simply click again.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);  // opens the drop-down list
+        ClickOn(m_hPanel, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);  // opens the list
+        HWND dropDown = nullptr;
         if (xinput::PumpUntil(dropped, 2000)) {
-            xinput::PumpFor(300);  // mapped on the X screen
-            ClickAt((rc.left + rc.right) / 2, rc.bottom + 1 + itemHeight * index + itemHeight / 2);
+            for (HWND window : VisibleWindowsOf(m_tool.m_pid)) {
+                wchar_t className[32] = {};
+                GetClassNameW(window, className, 32);
+                if (lstrcmpiW(className, L"ComboLBox") == 0)
+                    dropDown = window;
+            }
         }
+        if (dropDown != nullptr)
+            ClickOn(dropDown, (rc.left + rc.right) / 2,
+                    rc.bottom + 1 + itemHeight * index + itemHeight / 2);
         if (xinput::PumpUntil(
                 [&] { return !dropped() && SendMessageW(list, CB_GETCURSEL, 0, 0) == index; },
                 1500))
