@@ -57,11 +57,7 @@ BOOL CDrovanixKestruneDlg::OnInitDialog()
     m_pChildDlg->m_fScale = m_fScale;
     m_pChildDlg->Create(m_hWnd);
     // The panel's moves place the frame around it (FitToChild), centred on the screen.
-    m_pChildDlg->MoveWindow(static_cast<int>(target.left + 5 * s),
-                            static_cast<int>(target.top + 4 * s),
-                            static_cast<int>((target.right - target.left) - 10 * s),
-                            static_cast<int>((target.bottom - target.top) - 11 * s), true);
-    ShowWindow(m_pChildDlg->m_hWnd, SW_SHOW);
+    ShowChildLayer(*m_pChildDlg, target, 5, 4, 10, 11);
     return TRUE;
 }
 

@@ -33,6 +33,14 @@ bool CControlLayerDlg::LoadBackground()
     return m_pBkImage || LoadPngResource(m_pBkImage, m_nBackgroundPng);
 }
 
+void CControlLayerDlg::LayOutFirstTime()
+{
+    if (LoadBackground()) {
+        LayoutControls(true);
+        m_bLaidOut = 1;
+    }
+}
+
 void CControlLayerDlg::DrawBackground(HDC dc, const RECT& rc)
 {
     Gdiplus::Graphics graphics(dc);

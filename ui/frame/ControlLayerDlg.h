@@ -32,6 +32,8 @@ protected:
 
     // Loads the background image unless it is there; false when the resource is missing.
     bool LoadBackground();
+    // The first layout, over the loaded background; from then on WM_SIZE lays the controls out.
+    void LayOutFirstTime();
     // The whole background image stretched over rc.
     void DrawBackground(HDC dc, const RECT& rc);
 

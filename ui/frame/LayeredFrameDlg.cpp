@@ -103,3 +103,13 @@ LRESULT CLayeredFrameDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     return CDialog::WindowProc(message, wParam, lParam);
 }
+
+void CLayeredFrameDlg::ShowChildLayer(CDialog& child, const RECT& rc, int left, int top,
+                                      int shrinkWidth, int shrinkHeight)
+{
+    const double s = m_fScale;
+    child.MoveWindow(static_cast<int>(rc.left + left * s), static_cast<int>(rc.top + top * s),
+                     static_cast<int>((rc.right - rc.left) - shrinkWidth * s),
+                     static_cast<int>((rc.bottom - rc.top) - shrinkHeight * s), true);
+    ShowWindow(child.m_hWnd, SW_SHOW);
+}

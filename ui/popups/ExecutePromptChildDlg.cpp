@@ -22,10 +22,7 @@ void CExecutePromptChildDlg::DoDataExchange()
 BOOL CExecutePromptChildDlg::OnInitDialog()
 {
     CControlLayerDlg::OnInitDialog();
-    if (LoadBackground()) {
-        LayoutControls(true);
-        m_bLaidOut = 1;
-    }
+    LayOutFirstTime();
     return TRUE;
 }
 

@@ -53,11 +53,7 @@ BOOL CExecutePromptDlg::OnInitDialog()
         m_pChildDlg->m_fScale = m_fScale;
         m_pChildDlg->m_strText = m_strText;
         m_pChildDlg->Create(m_hWnd);
-        m_pChildDlg->MoveWindow(static_cast<int>(rc.left + 14 * s),
-                                static_cast<int>(rc.top + 12 * s),
-                                static_cast<int>((rc.right - rc.left) - 28 * s),
-                                static_cast<int>((rc.bottom - rc.top) - 28 * s), true);
-        ShowWindow(m_pChildDlg->m_hWnd, SW_SHOW);
+        ShowChildLayer(*m_pChildDlg, rc, 14, 12, 28, 28);
     }
     // The job may already be over (a probe on a machine without dumps takes microseconds).
     if (m_bCloseRequested)

@@ -52,10 +52,7 @@ void CProblemSolvingFeedbackChildDlg::DoDataExchange()
 BOOL CProblemSolvingFeedbackChildDlg::OnInitDialog()
 {
     CControlLayerDlg::OnInitDialog();
-    if (LoadBackground()) {
-        LayoutControls(true);
-        m_bLaidOut = 1;
-    }
+    LayOutFirstTime();
     return TRUE;
 }
 

@@ -41,10 +41,7 @@ BOOL CProblemSolvingFeedbackDlg::OnInitDialog()
     m_pChildDlg->m_pFeedbackLib = m_pFeedbackLib;
     m_pChildDlg->m_nDeviceType = m_nDeviceType;
     m_pChildDlg->Create(m_hWnd);
-    m_pChildDlg->MoveWindow(static_cast<int>(rc.left + 5 * s), static_cast<int>(rc.top + 4 * s),
-                            static_cast<int>((rc.right - rc.left) - 10 * s),
-                            static_cast<int>((rc.bottom - rc.top) - 11 * s), true);
-    ShowWindow(m_pChildDlg->m_hWnd, SW_SHOW);
+    ShowChildLayer(*m_pChildDlg, rc, 5, 4, 10, 11);
     return TRUE;
 }
 

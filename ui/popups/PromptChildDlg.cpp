@@ -27,10 +27,7 @@ void CPromptChildDlg::DoDataExchange()
 BOOL CPromptChildDlg::OnInitDialog()
 {
     CControlLayerDlg::OnInitDialog();
-    if (LoadBackground()) {
-        LayoutControls(true);
-        m_bLaidOut = 1;
-    }
+    LayOutFirstTime();
     return TRUE;
 }
 

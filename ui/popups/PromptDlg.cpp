@@ -43,10 +43,7 @@ BOOL CPromptDlg::OnInitDialog()
     m_pChildDlg->m_strText = m_strText;
     m_pChildDlg->m_nMode = m_nMode;
     m_pChildDlg->Create(m_hWnd);
-    m_pChildDlg->MoveWindow(static_cast<int>(rc.left + 5 * s), static_cast<int>(rc.top + 3 * s),
-                            static_cast<int>((rc.right - rc.left) - 10 * s),
-                            static_cast<int>((rc.bottom - rc.top) - 10 * s), true);
-    ShowWindow(m_pChildDlg->m_hWnd, SW_SHOW);
+    ShowChildLayer(*m_pChildDlg, rc, 5, 3, 10, 10);
     return TRUE;
 }
 
