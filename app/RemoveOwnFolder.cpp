@@ -8,12 +8,6 @@
 
 namespace {
 
-bool EqualNoCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength)
-{
-    return CompareStringOrdinal(a, static_cast<int>(aLength), b, static_cast<int>(bLength), TRUE) ==
-           CSTR_EQUAL;
-}
-
 bool IsRoot(const std::wstring& folder)
 {
     if (folder.size() == 2 && folder[1] == L':')
@@ -31,7 +25,7 @@ bool IsSameOrAncestorFolder(const std::wstring& ancestor, const std::wstring& pa
 {
     if (ancestor.empty() || path.size() < ancestor.size())
         return false;
-    if (!EqualNoCase(ancestor.c_str(), ancestor.size(), path.c_str(), ancestor.size()))
+    if (!SameFileName(ancestor.c_str(), ancestor.size(), path.c_str(), ancestor.size()))
         return false;
     // "C:\Users\Bob" is not an ancestor of "C:\Users\Bob2".
     return path.size() == ancestor.size() || path[ancestor.size()] == L'\\';
@@ -56,7 +50,7 @@ FolderVerdict JudgeFolderForRemoval(const std::wstring& folder,
     for (const std::wstring& entry : entries) {
         if (!IsShippedFileName(entry, moduleFileName))
             return FolderVerdict::ForeignContent;
-        if (EqualNoCase(entry.c_str(), entry.size(), moduleFileName.c_str(), moduleFileName.size()))
+        if (SameFileName(entry.c_str(), entry.size(), moduleFileName.c_str(), moduleFileName.size()))
             listsModule = true;
     }
     // The running module must be seen, or the listing did not read the folder.
@@ -65,7 +59,8 @@ FolderVerdict JudgeFolderForRemoval(const std::wstring& folder,
 
 std::wstring BuildRemovalParameters(const std::wstring& folder)
 {
-    return L"/C timeout /t 3 /nobreak & rmdir /s /q \"" + folder + L"\"";
+    // Neither the user's AutoRun command nor delayed expansion of a "!" in the folder's name.
+    return L"/D /V:OFF /C timeout /t 3 /nobreak & rmdir /s /q \"" + folder + L"\"";
 }
 
 int RemoveOwnFolder()

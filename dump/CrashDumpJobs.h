@@ -1,10 +1,11 @@
 // The job context that the tool panel embeds: the window that receives the jobs' messages, the
 // dump type to set and the version class. The worker threads read it while they run.
 #pragma once
+#include "ui/popups/BusyMessages.h"
+
 #include <windows.h>
 #include <string>
 
-#define WM_CLOSE_BUSY_PROMPT (WM_USER + 501)
 #define WM_JOB_RESULT (WM_USER + 502)
 
 enum JobResult {

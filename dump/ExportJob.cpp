@@ -26,13 +26,32 @@ void WriteExportLog(const std::wstring& text)
     CLogSave::GetInstance()->WriteLog(LogText(text.c_str()), kExportLog, true);
 }
 
-long long FileLength(const std::wstring& path)
+// Size and last-write time of a file; false for a directory or nothing at all.
+bool ReadFileFacts(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA& facts)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return -1;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts) &&
+           !(facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+unsigned long long AsNumber(DWORD high, DWORD low)
+{
+    return (static_cast<unsigned long long>(high) << 32) | low;
+}
+
+// Copy keeps the source's last-write time, so an earlier export of the same size that was not
+// overwritten shows its older time. Two seconds is the time resolution of a FAT desktop.
+bool ArrivedAs(const std::wstring& target, const WIN32_FILE_ATTRIBUTE_DATA& source)
+{
+    const unsigned long long kTolerance = 2 * 10000000ULL;  // in 100 ns
+    WIN32_FILE_ATTRIBUTE_DATA copy;
+    if (!ReadFileFacts(target, copy) ||
+        AsNumber(copy.nFileSizeHigh, copy.nFileSizeLow) !=
+            AsNumber(source.nFileSizeHigh, source.nFileSizeLow))
+        return false;
+    unsigned long long a = AsNumber(copy.ftLastWriteTime.dwHighDateTime, copy.ftLastWriteTime.dwLowDateTime);
+    unsigned long long b =
+        AsNumber(source.ftLastWriteTime.dwHighDateTime, source.ftLastWriteTime.dwLowDateTime);
+    return (a > b ? a - b : b - a) <= kTolerance;
 }
 
 // A folder that "exists" may be a file of that name, or a relative path: neither is the desktop.
@@ -47,8 +66,9 @@ std::vector<std::wstring> FilesNotArrived(const std::wstring& windowsPath,
                                           const std::wstring& exportFolder)
 {
     std::vector<std::wstring> missing;
-    long long fullDump = FileLength(windowsPath + L"MEMORY.DMP");
-    if (fullDump >= 0 && FileLength(exportFolder + L"\\MEMORY.DMP") != fullDump)
+    WIN32_FILE_ATTRIBUTE_DATA facts;
+    if (ReadFileFacts(windowsPath + L"MEMORY.DMP", facts) &&
+        !ArrivedAs(exportFolder + L"\\MEMORY.DMP", facts))
         missing.push_back(L"MEMORY.DMP");
 
     const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -58,8 +78,8 @@ std::vector<std::wstring> FilesNotArrived(const std::wstring& windowsPath,
         if (finder.IsDots() || (finder.GetAttributes() & skipped))
             continue;
         std::wstring name = finder.GetFileName();
-        long long target = FileLength(exportFolder + L"\\Minidump\\" + name);
-        if (target < 0 || static_cast<unsigned long long>(target) != finder.GetLength())
+        if (!ReadFileFacts(windowsPath + L"Minidump\\" + name, facts) ||
+            !ArrivedAs(exportFolder + L"\\Minidump\\" + name, facts))
             missing.push_back(L"Minidump\\" + name);
     }
     return missing;
@@ -107,6 +127,14 @@ bool CCrashDumpJobs::RunExportJob()
     // Without a desktop path the folder would be made relative to the current directory, while
     // the user is told the files are on the desktop.
     std::wstring desktop = GetDesktopPath();
+    // The interpreter expands a % even inside quotation marks: the copies could land in the folder
+    // a variable names instead of the desktop.
+    if (desktop.find(L'%') != std::wstring::npos) {
+        WriteExportLog(L"桌面路径含有%，无法安全复制，未导出蓝屏文件：" + desktop);
+        SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
+        SendMessageW(m_hTargetWnd, WM_JOB_RESULT, ExportFailed, 0);
+        return true;
+    }
     std::wstring exportFolder = desktop + L"BlueScreen";
     if (desktop.empty() || !MakeExportFolder(exportFolder)) {
         SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
@@ -145,8 +173,8 @@ bool CCrashDumpJobs::RunExportJob()
         WriteExportLog(L"执行拷贝MEMORY.DMP系统日志命令失败");
     }
 
-    // The interpreter reports nothing back, and expands a % in the path even inside quotation
-    // marks: only the files themselves tell whether the export is complete.
+    // The interpreter reports nothing back: only the files themselves tell whether the export is
+    // complete.
     if (succeeded) {
         std::vector<std::wstring> missing = FilesNotArrived(windowsPath, exportFolder);
         if (!missing.empty()) {

@@ -1,5 +1,5 @@
 #include "dump/KestruneDlg.h"
-#include "app/EarlyExit.h"
+#include "fw/EarlyExit.h"
 #include "dump/DumpCatalog.h"
 #include "fw/Thread.h"
 #include "resource.h"
@@ -7,9 +7,6 @@
 #include "ui/popups/PromptDlg.h"
 
 #include <oleauto.h>
-
-const wchar_t kToolId[] = L"10107";
-const wchar_t kToolVersion[] = L"1.3.22.1026";
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "crypto/AesCipher.h"
 #include "dump/CrashDumpJobs.h"
 #include "feedback/FeedbackLibrary.h"
+#include "feedback/ToolIdentity.h"
 #include "fw/ComboBox.h"
 #include "fw/CriticalSection.h"
 #include "ui/controls/CheckBoxBtn.h"
@@ -86,7 +87,3 @@ private:
     // Makes each gating thread's read of the check box and its apply one step.
     CCriticalSection m_csAgreement;
 };
-
-// Tool identity handed to the companion library.
-extern const wchar_t kToolId[];
-extern const wchar_t kToolVersion[];

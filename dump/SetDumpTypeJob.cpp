@@ -4,6 +4,7 @@
 #include "fw/Str.h"
 #include "fw/Thread.h"
 #include "log/LogSave.h"
+#include "sys/PlatformQueries.h"
 #include "sys/ShellRunner.h"
 
 namespace {
@@ -20,7 +21,8 @@ const wchar_t kSetFilterPages[] =
     L"reg add \"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CrashControl\" "
     L"/v \"FilterPages\" /d %d /t REG_DWORD /f";
 
-const wchar_t kSuccessText[] = L"操作成功完成";
+const wchar_t kCrashControlKey[] = L"SYSTEM\\CurrentControlSet\\Control\\CrashControl";
+const size_t kMaxLoggedOutput = 400;  // characters of reg's output kept in the entry
 
 DWORD WINAPI SetDumpTypeThread(LPVOID context)
 {
@@ -33,13 +35,45 @@ void WriteJobLog(const wchar_t* text)
     CLogSave::GetInstance()->WriteLog(LogText(text), "Kestrune.txt", true);
 }
 
-size_t CountOccurrences(const std::wstring& text, const wchar_t* what)
+std::wstring DescribeValue(const wchar_t* name, RegValueState state, DWORD value)
 {
-    size_t count = 0;
-    std::wstring needle = what;
-    for (size_t pos = text.find(needle); pos != std::wstring::npos; pos = text.find(needle, pos + 1))
-        ++count;
-    return count;
+    if (state == RegValueState::Present)
+        return FormatW(L"%ls=%lu", name, static_cast<unsigned long>(value));
+    return std::wstring(name) + (state == RegValueState::Absent ? L"=不存在" : L"=无法读取");
+}
+
+// Whether the registry now holds what the entry asks for; held names what it holds.
+bool CrashControlHolds(const DumpTypeEntry& entry, std::wstring& held)
+{
+    DWORD enabled = 0;
+    RegValueState enabledState = ReadMachineDword(kCrashControlKey, L"CrashDumpEnabled", enabled);
+    held = DescribeValue(L"CrashDumpEnabled", enabledState, enabled);
+    bool holds = enabledState == RegValueState::Present &&
+                 enabled == static_cast<DWORD>(entry.crashDumpEnabled);
+    if (entry.filterPages == FilterPagesUntouched)
+        return holds;
+    DWORD pages = 0;
+    RegValueState pagesState = ReadMachineDword(kCrashControlKey, L"FilterPages", pages);
+    held += L"，" + DescribeValue(L"FilterPages", pagesState, pages);
+    if (entry.filterPages == FilterPagesDeleted)
+        return holds && pagesState == RegValueState::Absent;
+    return holds && pagesState == RegValueState::Present && pages == 1;
+}
+
+// One log line: line ends become blanks, and the text is cut.
+std::wstring OneLine(const std::wstring& text, size_t maxLength)
+{
+    std::wstring line;
+    for (wchar_t c : text) {
+        if (line.size() >= maxLength)
+            break;
+        bool blank = c == L'\r' || c == L'\n' || c == L'\t';
+        if (!(blank && (line.empty() || line.back() == L' ')))
+            line += blank ? L' ' : c;
+    }
+    if (!line.empty() && line.back() == L' ')
+        line.pop_back();
+    return line;
 }
 
 }  // namespace
@@ -80,11 +114,7 @@ bool CCrashDumpJobs::StartSetDumpTypeJob(int index)
 bool CCrashDumpJobs::RunSetDumpTypeJob()
 {
     std::wstring command = BuildSetDumpTypeCommand(m_osClass, m_selectedIndex);
-    // A failed delete of a missing FilterPages is no failure; a FilterPages value that was to be
-    // set must be confirmed too, or the system would write a different dump than the user chose.
     const DumpTypeEntry* entry = DumpTypeAt(m_osClass, m_selectedIndex);
-    size_t confirmationsNeeded =
-        entry != nullptr && entry->filterPages == FilterPagesSetToOne ? 2 : 1;
 
     std::wstring output;
     if (!RunShellCommandCapture(command, output)) {
@@ -93,14 +123,20 @@ bool CCrashDumpJobs::RunSetDumpTypeJob()
         WriteJobLog(L"执行系统蓝屏调试设置命令失败");
         return false;
     }
-    if (CountOccurrences(output, kSuccessText) >= confirmationsNeeded) {
+    // What reg printed says nothing reliable: its text depends on the system's language, and of
+    // two joined commands either may have failed. The registry itself tells what the system will do.
+    std::wstring held;
+    if (entry != nullptr && CrashControlHolds(*entry, held)) {
         SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
         SendMessageW(m_hTargetWnd, WM_JOB_RESULT, SetSucceeded, 0);
         return true;
     }
-    // Sent first: the panel's prompt is modal, so the entry follows the user's confirmation.
+    // Sent first: the panel's prompt is modal, so the entries follow the user's confirmation.
     SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
     SendMessageW(m_hTargetWnd, WM_JOB_RESULT, SetFailed, 0);
     WriteJobLog(L"系统蓝屏调试设置失败");
+    if (entry != nullptr)
+        WriteJobLog((L"系统蓝屏调试设置未生效：" + held + L"；reg：" +
+                     OneLine(output, kMaxLoggedOutput)).c_str());
     return false;
 }

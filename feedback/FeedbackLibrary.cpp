@@ -1,4 +1,5 @@
 #include "feedback/FeedbackLibrary.h"
+#include "fw/SystemFunction.h"
 #include "sys/PlatformQueries.h"
 
 #include <oleauto.h>
@@ -31,10 +32,20 @@ bool CFeedbackLibrary::LoadFrom(const std::wstring& folder)
     Free();
     std::wstring path = folder + L"\\" + kLibraryFileName;
     // A damaged file must come back as an error, never as a system message box.
+    using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, LPDWORD);
+    static const SetThreadErrorModeFn setThreadErrorMode =
+        FindSystemFunction<SetThreadErrorModeFn>(L"kernel32.dll", "SetThreadErrorMode");
+    const UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
     DWORD oldMode = 0;
-    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
+    if (setThreadErrorMode != nullptr)
+        setThreadErrorMode(quiet, &oldMode);
+    else
+        oldMode = SetErrorMode(quiet);  // Windows XP and Vista: the process-wide mode
     m_hModule = LoadLibraryW(path.c_str());
-    SetThreadErrorMode(oldMode, nullptr);
+    if (setThreadErrorMode != nullptr)
+        setThreadErrorMode(oldMode, nullptr);
+    else
+        SetErrorMode(oldMode);
     if (m_hModule == nullptr)
         return false;
     for (int i = 0; i < kExportCount; ++i) {

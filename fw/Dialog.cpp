@@ -43,7 +43,9 @@ HWND GetDefaultDialogOwner()
     CWinApp* app = CWinApp::GetApp();
     if (app == nullptr || app->m_pMainWnd == nullptr || !app->m_pMainWnd->IsWindow())
         return nullptr;
-    return GetLastActivePopup(app->m_pMainWnd->m_hWnd);
+    // A popup that has ended but whose loop has not yet unwound is hidden: never an owner.
+    HWND popup = GetLastActivePopup(app->m_pMainWnd->m_hWnd);
+    return popup != nullptr && IsWindowVisible(popup) ? popup : app->m_pMainWnd->m_hWnd;
 }
 
 void CenterWindowOverOwner(HWND hWnd, HWND owner)
@@ -163,9 +165,14 @@ void CDialog::EndDialog(INT_PTR result)
     // A modeless dialog has no loop to end; its owner destroys it.
     m_nModalResult = result;
     m_bModalEnded = true;
-    // The loop may sleep in GetMessage when the end came from a message sent by another thread.
-    if (m_bModal && IsWindow())
+    if (m_bModal && IsWindow()) {
+        // Off the screen now, not when the loop unwinds: what the caller opens next (a result
+        // prompt right after the busy popup's end) must never appear over it.
+        SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        // The loop may sleep in GetMessage when the end came from a message sent by another thread.
         PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    }
 }
 
 bool CDialog::DestroyWindow()

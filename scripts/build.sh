@@ -8,6 +8,11 @@ JOBS=$(nproc)
 TESTS=OFF
 [ "$1" = tests ] && TESTS=ON
 
+# A tree configured with another compiler than the toolchain names keeps it: start that one anew.
+if [ -f "$ROOT/build/i686/CMakeCache.txt" ] &&
+    ! grep -qs 'g++-win32' "$ROOT"/build/i686/CMakeFiles/*/CMakeCXXCompiler.cmake; then
+    rm -rf "$ROOT/build/i686"
+fi
 cmake -S "$ROOT" -B "$ROOT/build/i686" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686.cmake" >/dev/null
 cmake --build "$ROOT/build/i686" -j "$JOBS"
 cmake --install "$ROOT/build/i686" --prefix "$ROOT/dist" >/dev/null

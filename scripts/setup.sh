@@ -2,7 +2,7 @@
 # Installs what the build and the tests need on Debian 12; does nothing when all is there.
 set -e
 PKGS="cmake make g++ binutils file clang libclang-rt-14-dev python3 python3-pil
- g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+ g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
  wine64 xvfb xauth xdotool imagemagick locales fonts-wqy-zenhei fonts-wqy-microhei googletest openssl xxd"
 missing=""

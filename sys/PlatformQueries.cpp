@@ -57,6 +57,24 @@ std::wstring GetModuleFolder()
     }
 }
 
+RegValueState ReadMachineDword(const wchar_t* key, const wchar_t* name, DWORD& value)
+{
+    HKEY opened = nullptr;
+    LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                                &opened);
+    if (status != ERROR_SUCCESS)
+        return status == ERROR_FILE_NOT_FOUND ? RegValueState::Absent : RegValueState::Unreadable;
+    DWORD type = 0;
+    DWORD size = sizeof(value);
+    status = RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(opened);
+    if (status == ERROR_FILE_NOT_FOUND)
+        return RegValueState::Absent;
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value))
+        return RegValueState::Unreadable;
+    return RegValueState::Present;
+}
+
 bool CreateDirectoryTree(std::wstring path)
 {
     std::wstring remainder = path;

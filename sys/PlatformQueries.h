@@ -16,6 +16,11 @@ std::wstring GetModuleFolder();
 // backslash, or with a leading or doubled one, ends the walk early with true.
 bool CreateDirectoryTree(std::wstring path);
 
+// A REG_DWORD under HKEY_LOCAL_MACHINE, read-only in the 64-bit view (a 32-bit process on 64-bit
+// Windows would otherwise see the WOW64 copy of redirected keys).
+enum class RegValueState { Present, Absent, Unreadable };
+RegValueState ReadMachineDword(const wchar_t* key, const wchar_t* name, DWORD& value);
+
 bool IsUsbVolume(wchar_t driveLetter);
 // Appends the roots ("E:\") of drives on a USB bus; true when the list is not empty afterwards.
 bool ListUsbDriveRoots(std::list<std::wstring>& roots);

@@ -1,4 +1,5 @@
 #include "sys/ShellFolders.h"
+#include "fw/SystemFunction.h"
 
 #include <windows.h>
 #include <initguid.h>
@@ -15,10 +16,16 @@ void AddCsidl(std::vector<std::wstring>& folders, int csidl)
         folders.push_back(buffer);
 }
 
+// Folders without a CSIDL code; Windows XP has neither them nor the call.
 void AddKnown(std::vector<std::wstring>& folders, REFKNOWNFOLDERID id)
 {
+    using GetKnownFolderPath = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    static const GetKnownFolderPath getPath =
+        FindSystemFunction<GetKnownFolderPath>(L"shell32.dll", "SHGetKnownFolderPath");
+    if (getPath == nullptr)
+        return;
     PWSTR path = nullptr;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)) && path != nullptr && path[0] != 0)
+    if (SUCCEEDED(getPath(id, 0, nullptr, &path)) && path != nullptr && path[0] != 0)
         folders.push_back(path);
     CoTaskMemFree(path);
 }

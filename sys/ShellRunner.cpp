@@ -1,6 +1,7 @@
 #include "sys/ShellRunner.h"
 #include "sys/AnsiChunkDecoder.h"
 #include "fw/Handle.h"
+#include "fw/SystemFunction.h"
 
 #include <atomic>
 #include <vector>
@@ -30,10 +31,26 @@ bool RealIsWow64()
     return fn(GetCurrentProcess(), &wow64) && wow64;
 }
 
+// 32-bit Windows XP has no WOW64 and not these two calls; only a WOW64 process ever calls them.
+BOOL WINAPI DisableRedirection(PVOID* oldValue)
+{
+    using Disable = BOOL(WINAPI*)(PVOID*);
+    static const Disable disable =
+        FindSystemFunction<Disable>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
+    return disable != nullptr && disable(oldValue);
+}
+
+BOOL WINAPI RevertRedirection(PVOID oldValue)
+{
+    using Revert = BOOL(WINAPI*)(PVOID);
+    static const Revert revert =
+        FindSystemFunction<Revert>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
+    return revert != nullptr && revert(oldValue);
+}
+
 const Wow64Api& CurrentWow64Api()
 {
-    static const Wow64Api real = {RealIsWow64, Wow64DisableWow64FsRedirection,
-                                  Wow64RevertWow64FsRedirection};
+    static const Wow64Api real = {RealIsWow64, DisableRedirection, RevertRedirection};
     return g_wow64ApiOverride != nullptr ? *g_wow64ApiOverride : real;
 }
 
@@ -75,7 +92,7 @@ std::wstring SystemFolder()
 
 std::vector<wchar_t> BuildCommandLine(const std::wstring& command)
 {
-    std::wstring line = L"cmd /C " + command;
+    std::wstring line = InterpreterCommandLine(command);
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.resize(line.size() < 260 ? 260 : line.size() + 1, L'\0');
     return buffer;
@@ -104,6 +121,13 @@ void WaitAndClose(PROCESS_INFORMATION& process)
 }
 
 }  // namespace
+
+std::wstring InterpreterCommandLine(const std::wstring& command)
+{
+    // /D: no AutoRun command, which any unelevated program of the user can plant; /V:OFF: a "!" in
+    // a path stays a "!".
+    return L"cmd /D /V:OFF /C " + command;
+}
 
 bool Is64BitSystem()
 {

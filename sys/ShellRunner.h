@@ -8,10 +8,13 @@
 // True when this 32-bit process runs under WOW64; always false for a 64-bit process.
 bool Is64BitSystem();
 
-// Runs "cmd /C <command>" and waits; true when the interpreter could be started.
+// The interpreter's whole command line for a command.
+std::wstring InterpreterCommandLine(const std::wstring& command);
+
+// Runs "cmd /D /V:OFF /C <command>" and waits; true when the interpreter could be started.
 bool RunShellCommand(std::wstring command, bool visible);
 
-// Runs "cmd /C <command>" hidden and appends what it writes to stdout and stderr to output.
+// Runs "cmd /D /V:OFF /C <command>" hidden and appends what it writes to stdout and stderr to output.
 bool RunShellCommandCapture(std::wstring command, std::wstring& output);
 
 // Test seams. The WOW64 calls, so that the redirection branch can be checked in a 64-bit build,

@@ -126,17 +126,31 @@ bool RunProgram(const std::wstring& commandLine, std::string& output, DWORD& exi
     return ended;
 }
 
-bool SetRegString(HKEY root, const std::wstring& key, const std::wstring& name,
-                  const std::wstring& value)
+namespace {
+
+bool SetRegValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
+                 const void* data, DWORD size)
 {
     HKEY handle = nullptr;
     if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr))
         return false;
-    LONG result = RegSetValueExW(handle, name.c_str(), 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    LONG result = RegSetValueExW(handle, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(handle);
     return result == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool SetRegString(HKEY root, const std::wstring& key, const std::wstring& name,
+                  const std::wstring& value)
+{
+    return SetRegValue(root, key, name, REG_SZ, value.c_str(),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+bool SetRegDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value)
+{
+    return SetRegValue(root, key, name, REG_DWORD, &value, sizeof(value));
 }
 
 bool GetRegDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& value)

@@ -24,6 +24,7 @@ bool RunProgram(const std::wstring& commandLine, std::string& output, DWORD& exi
 
 bool SetRegString(HKEY root, const std::wstring& key, const std::wstring& name,
                   const std::wstring& value);
+bool SetRegDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value);
 bool GetRegDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& value);
 bool RegValueExists(HKEY root, const std::wstring& key, const std::wstring& name);
 bool DeleteRegValue(HKEY root, const std::wstring& key, const std::wstring& name);

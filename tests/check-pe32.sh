@@ -40,16 +40,26 @@ for exe in "$I686/Kestrune.exe" "$X64/Kestrune.exe"; do
     strings -a -e l "$exe" | grep -q 'DrovanixKestrune' || fail "$exe: no product name"
 done
 
-# The WOW64 branch of the runners never runs in the tested 64-bit build: the PE32 must at least
-# carry it, with the redirection calls imported and IsWow64Process looked up by name.
-if [ -f "$I686/Kestrune.exe" ] && ! strings -a -e l "$I686/Kestrune.exe" | grep -q '^cmd /C '; then
-    echo "note: the command runners are not linked into Kestrune.exe yet; WOW64 check skipped"
-elif [ -f "$I686/Kestrune.exe" ]; then
-    imports=$(i686-w64-mingw32-objdump -p "$I686/Kestrune.exe")
-    for fn in Wow64DisableWow64FsRedirection Wow64RevertWow64FsRedirection GetSystemDirectoryW; do
-        echo "$imports" | grep -q "$fn" || fail "Kestrune.exe (PE32) does not import $fn"
+# The PE32 must load on Windows XP SP3 to show its refusal there: every function it imports must
+# be one that XP's 32-bit system DLLs export (xp-sp3-imports.txt names the source of each).
+if [ -f "$I686/Kestrune.exe" ]; then
+    list="$(dirname "$0")/xp-sp3-imports.txt"
+    imports=$(i686-w64-mingw32-objdump -p "$I686/Kestrune.exe" |
+        awk '/DLL Name:/ { dll = tolower($3); next } /^\t[0-9a-f]+\t +[0-9]+  / { print dll ":" $3 }')
+    [ -n "$imports" ] || fail "Kestrune.exe (PE32): no imports read"
+    for entry in $imports; do
+        grep -q "^${entry%%:*} ${entry#*:} " "$list" ||
+            fail "Kestrune.exe (PE32) imports ${entry#*:} from ${entry%%:*}, which Windows XP SP3 lacks"
     done
-    strings -a "$I686/Kestrune.exe" | grep -qx 'IsWow64Process' || fail "Kestrune.exe (PE32) lacks IsWow64Process"
+    echo "Kestrune.exe (PE32): $(echo "$imports" | wc -l) imported functions, all in Windows XP SP3"
+    # The WOW64 branch never runs in the tested 64-bit build: the PE32 must carry it, with
+    # IsWow64Process and the redirection pair looked up by name at run time, not imported.
+    for fn in IsWow64Process Wow64DisableWow64FsRedirection Wow64RevertWow64FsRedirection; do
+        strings -a "$I686/Kestrune.exe" | grep -qx "$fn" || fail "Kestrune.exe (PE32) never looks up $fn"
+        echo "$imports" | grep -q ":$fn$" && fail "Kestrune.exe (PE32) imports $fn"
+    done
+    strings -a -e l "$I686/Kestrune.exe" | grep -q '^cmd /D /V:OFF /C ' ||
+        fail "Kestrune.exe (PE32) lacks the command runners"
 fi
 
 # What the tests saw in the x86_64 build is what ships: every resource decompiled from both

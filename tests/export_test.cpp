@@ -19,6 +19,8 @@ namespace {
 const wchar_t kShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
+const wchar_t kCommandProcessor[] = L"Software\\Microsoft\\Command Processor";
+
 std::wstring WindowsFolder() { return GetWindowsPath(); }
 
 std::string Pattern(size_t size, unsigned variant)
@@ -233,7 +235,10 @@ TEST(Export, DesktopWithBlankChineseAndSpecialCharacters_CopiesEverything)
         L"C:\\kestrune-tests\\My Desktop",
         L"C:\\kestrune-tests\\用户 桌面",
         L"C:\\kestrune-tests\\a&b (x) ^c",
+        L"C:\\kestrune-tests\\a!b!c",
     };
+    // With delayed expansion on for the user, "!b!" would vanish from an interpreter's line.
+    SetRegDword(HKEY_CURRENT_USER, kCommandProcessor, L"DelayedExpansion", 1);
     DumpSet dumps;
     dumps.Install();
     for (const wchar_t* path : desktops) {
@@ -244,24 +249,28 @@ TEST(Export, DesktopWithBlankChineseAndSpecialCharacters_CopiesEverything)
         dumps.ExpectExported(std::wstring(path) + L"\\");
         RemoveTree(path);
     }
+    DeleteRegValue(HKEY_CURRENT_USER, kCommandProcessor, L"DelayedExpansion");
     SetDesktop(L"");
     ClearDumps();
 }
 
-TEST(Export, PercentInDesktop_FailsNeverFalseSuccess)
+TEST(Export, PercentInDesktop_RefusedBeforeAnyCopy)
 {
     DumpSet dumps;
     dumps.Install();
     std::wstring path = L"C:\\kestrune-tests\\d%OS%x";
     RemoveTree(path);
+    RemoveTree(L"C:\\kestrune-tests\\dWindows_NTx");
     SetDesktop(path);
     size_t entries = LogLines(L"Pandrell.txt").size();
     EXPECT_EQ(ExportFailed, RunExport());
     EXPECT_EQ(entries + 1, LogLines(L"Pandrell.txt").size());
-    EXPECT_EQ(0u, LastEntry(L"Pandrell.txt").find(ToCodePage(L"导出蓝屏文件不完整：", 936)));
+    EXPECT_EQ(ToCodePage(L"桌面路径含有%，无法安全复制，未导出蓝屏文件：" + path + L"\\", 936),
+              LastEntry(L"Pandrell.txt"));
+    EXPECT_FALSE(FileExists(L"C:\\kestrune-tests\\dWindows_NTx")) << "copied where %OS% leads";
+    EXPECT_FALSE(FileExists(path + L"\\BlueScreen"));
     SetDesktop(L"");
     RemoveTree(path);
-    RemoveTree(L"C:\\kestrune-tests\\dWindows_NTx");
     ClearDumps();
 }
 
@@ -327,11 +336,22 @@ TEST(Export, CopyBlocked_ExportFailedNamingTheFile)
     dumps.Install();
     // A folder standing where a file must go: copy cannot write it (root ignores permissions).
     CreateDirectoryTree(desktop + L"BlueScreen\\Minidump\\120726-02.dmp");
+    // An earlier export of the same size, held open so that copy cannot replace it: its old time
+    // gives it away.
+    std::wstring stale = desktop + L"BlueScreen\\Minidump\\120626-01.dmp";
+    WriteFileBytes(stale, dumps.minidumps[0].second);
+    HANDLE file = CreateFileW(stale.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    FILETIME old = {0x10000000, 0x01C00000};  // 1999
+    SetFileTime(file, nullptr, nullptr, &old);
     size_t entries = LogLines(L"Pandrell.txt").size();
     EXPECT_EQ(ExportFailed, RunExport());
     EXPECT_EQ(entries + 1, LogLines(L"Pandrell.txt").size());
-    EXPECT_EQ(ToCodePage(L"导出蓝屏文件不完整：Minidump\\120726-02.dmp", 936),
-              LastEntry(L"Pandrell.txt"));
+    std::string entry = LastEntry(L"Pandrell.txt");
+    EXPECT_EQ(0u, entry.find(ToCodePage(L"导出蓝屏文件不完整：", 936))) << entry;
+    EXPECT_NE(std::string::npos, entry.find("Minidump\\120626-01.dmp"));
+    EXPECT_NE(std::string::npos, entry.find("Minidump\\120726-02.dmp"));
+    CloseHandle(file);
     RemoveTree(desktop + L"BlueScreen");
     ClearDumps();
 }

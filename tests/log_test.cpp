@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <thread>
 
@@ -203,17 +204,35 @@ TEST(Log, GetInstance_SameObjectFromRacingThreads)
         EXPECT_EQ(seen[0], p);
 }
 
-TEST(Log, EightThreads_NoEntryLostNoLineTorn)
+// Two processes append 20,000 entries each, this one from eight threads; the file starts 5 MB
+// full, so the rotation happens once while both write.
+TEST(Log, TwoProcessesEightThreads_NoEntryLostNoLineTorn_AcrossRotation)
 {
     const int kThreads = 8;
-    const int kEntries = 20000;
+    const int kEntries = 2500;
+    const int kOtherEntries = 20000;
     RemoveLog("kt_threads.txt");
+    std::wstring path = LogDir() + L"kt_threads.txt";
+    std::string filler;
+    while (filler.size() < 5000000)
+        filler += "filler\r\r\n";
+    ASSERT_TRUE(WriteFileBytes(path, filler));
+
+    std::string otherOutput;
+    DWORD otherExit = 1;
+    std::thread other([&] {
+        RunProgram(L"\"" + ExeFolder() + L"\\job_runner.exe\" log kt_threads.txt " +
+                       std::to_wstring(kOtherEntries),
+                   otherOutput, otherExit, 600000);
+    });
+    // This process starts once the other one writes.
+    for (int i = 0; i < 6000 && FileSize(path) == static_cast<long long>(filler.size()); ++i)
+        Sleep(10);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             char text[64];
             for (int i = 0; i < kEntries; ++i) {
-                // 36 characters: 69 bytes a line, so 160,000 entries rotate exactly once.
                 snprintf(text, sizeof(text), "thread=%d seq=%06d padding-padding", t, i);
                 CLogSave::GetInstance()->WriteLog(text, "kt_threads.txt", true);
             }
@@ -221,6 +240,8 @@ TEST(Log, EightThreads_NoEntryLostNoLineTorn)
     }
     for (std::thread& t : threads)
         t.join();
+    other.join();
+    ASSERT_EQ(0u, otherExit);
 
     std::string backup;
     std::string current;
@@ -235,15 +256,16 @@ TEST(Log, EightThreads_NoEntryLostNoLineTorn)
     for (const std::string& line : lines)
         total += line.size() + 3;
     EXPECT_EQ(all.size(), total) << "bytes outside whole lines";
-    ASSERT_EQ(static_cast<size_t>(kThreads * kEntries), lines.size());
-    int next[kThreads] = {};
+    lines.erase(std::remove(lines.begin(), lines.end(), "filler"), lines.end());
+    ASSERT_EQ(static_cast<size_t>(kThreads * kEntries + kOtherEntries), lines.size());
+    int next[kThreads + 1] = {};
     for (const std::string& line : lines) {
         ASSERT_TRUE(HasLogPrefix(line)) << line;
         int t = -1;
         int seq = -1;
         char tail[32] = {};
         ASSERT_EQ(3, sscanf(line.c_str() + 30, "thread=%d seq=%d %31s", &t, &seq, tail)) << line;
-        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
+        ASSERT_TRUE(t >= 0 && t <= kThreads) << line;
         ASSERT_EQ(next[t], seq) << "lost or reordered entry: " << line;
         EXPECT_STREQ("padding-padding", tail);
         ++next[t];

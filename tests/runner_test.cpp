@@ -65,6 +65,39 @@ TEST(Runner, Is64BitSystem_FalseInA64BitProcess)
 #endif
 }
 
+// The user's interpreter settings, which any unelevated program of the user can write: an AutoRun
+// command and delayed expansion ("!OS!" would become the variable's value). A plain "cmd /C" is
+// run first to see whether this interpreter honours them at all.
+TEST(Runner, UsersAutoRunAndDelayedExpansion_NeverTakeEffect)
+{
+    const std::wstring key = L"Software\\Microsoft\\Command Processor";
+    const std::wstring marker = L"C:\\kestrune-tests\\autorun-ran.txt";
+    CreateDirectoryW(L"C:\\kestrune-tests", nullptr);
+    DeleteFileW(marker.c_str());
+    SetRegString(HKEY_CURRENT_USER, key, L"AutoRun", L"echo ran> " + marker);
+    SetRegDword(HKEY_CURRENT_USER, key, L"DelayedExpansion", 1);
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::string plain;
+    DWORD exitCode = 0;
+    ASSERT_TRUE(RunProgram(L"\"" + std::wstring(system) + L"\\cmd.exe\" /C echo a!OS!b", plain, exitCode));
+    bool autoRunHonoured = FileExists(marker);
+    bool expansionHonoured = plain.find("aWindows_NTb") != std::string::npos;
+    DeleteFileW(marker.c_str());
+
+    std::wstring output;
+    EXPECT_TRUE(RunShellCommandCapture(L"echo a!OS!b", output));
+    EXPECT_TRUE(RunShellCommand(L"echo b!OS!a", false));
+    DeleteRegValue(HKEY_CURRENT_USER, key, L"AutoRun");
+    DeleteRegValue(HKEY_CURRENT_USER, key, L"DelayedExpansion");
+    EXPECT_FALSE(FileExists(marker)) << "the AutoRun command ran";
+    EXPECT_NE(std::wstring::npos, output.find(L"a!OS!b")) << ToCodePage(output, CP_UTF8);
+    // Wine's interpreter ignores both settings: there, the switches are what can be checked.
+    EXPECT_EQ(L"cmd /D /V:OFF /C echo a!OS!b", InterpreterCommandLine(L"echo a!OS!b"));
+    printf("this cmd.exe honours AutoRun: %s, DelayedExpansion: %s\n", autoRunHonoured ? "yes" : "no",
+           expansionHonoured ? "yes" : "no");
+}
+
 TEST(Runner, CommandWithoutOutput_TrueAndOutputUntouched)
 {
     std::wstring output = L"before";

@@ -84,7 +84,7 @@ TEST(RemovalDecision, RootsShellFoldersForeignFilesAndPercent_AreKept)
 
 TEST(RemovalDecision, ParametersQuoteTheFolderAsOneArgument)
 {
-    EXPECT_EQ(L"/C timeout /t 3 /nobreak & rmdir /s /q \"D:\\T\"", BuildRemovalParameters(L"D:\\T"));
+    EXPECT_EQ(L"/D /V:OFF /C timeout /t 3 /nobreak & rmdir /s /q \"D:\\T\"", BuildRemovalParameters(L"D:\\T"));
     EXPECT_TRUE(IsShippedFileName(L"orlavifeedbackinformation.DLL", L"Kestrune.exe"));
     EXPECT_TRUE(IsShippedFileName(L"Renamed.exe", L"Renamed.exe"));
     EXPECT_FALSE(IsShippedFileName(L"Kestrune.exe", L"Renamed.exe"));
@@ -169,6 +169,7 @@ TEST_F(ExitCleanup, OrderlyExit_RemovesOnlyAFolderOfTheToolsOwn)
         {base + L"\\own\\Kestrune", true},
         {base + L"\\own blank\\Kes trune", true},
         {base + L"\\a&b\\K&R (x86)", true},
+        {base + L"\\own\\K!OS!x", true},  // with the user's delayed expansion on
         {desktop, false},
         {documents, false},
         {downloads, false},
@@ -184,6 +185,8 @@ TEST_F(ExitCleanup, OrderlyExit_RemovesOnlyAFolderOfTheToolsOwn)
     CreateDirectoryW(expansion.c_str(), nullptr);
     testutil::WriteFileBytes(expansion + L"\\keep.txt", "expansion target");
 
+    const std::wstring commandProcessor = L"Software\\Microsoft\\Command Processor";
+    testutil::SetRegDword(HKEY_CURRENT_USER, commandProcessor, L"DelayedExpansion", 1);
     std::vector<std::unique_ptr<CToolProcess>> tools;
     for (const Case& c : cases) {
         ASSERT_TRUE(toolrun::InstallTool(c.folder)) << c.folder.c_str();
@@ -211,6 +214,7 @@ TEST_F(ExitCleanup, OrderlyExit_RemovesOnlyAFolderOfTheToolsOwn)
         },
         30000);
     xinput::PumpFor(2000);
+    testutil::DeleteRegValue(HKEY_CURRENT_USER, commandProcessor, L"DelayedExpansion");
     for (const Case& c : cases) {
         if (c.removed) {
             EXPECT_FALSE(testutil::FileExists(c.folder)) << c.folder.c_str();
@@ -226,7 +230,7 @@ TEST_F(ExitCleanup, OrderlyExit_RemovesOnlyAFolderOfTheToolsOwn)
     EXPECT_TRUE(testutil::FileExists(L"T:\\keep.txt"));
     EXPECT_TRUE(testutil::FileExists(other + L"\\notes.txt"));
     EXPECT_TRUE(testutil::FileExists(expansion + L"\\keep.txt"));
-    EXPECT_EQ(3, Count(FakeRuns(kFakeLog), "timeout.exe | timeout  /t 3 /nobreak") +
+    EXPECT_EQ(4, Count(FakeRuns(kFakeLog), "timeout.exe | timeout  /t 3 /nobreak") +
                      Count(FakeRuns(kFakeLog), "timeout.exe | timeout /t 3 /nobreak"))
         << FakeRuns(kFakeLog);
 

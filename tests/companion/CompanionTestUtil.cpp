@@ -7,8 +7,6 @@
 
 namespace companion_test {
 
-const wchar_t kToolId[] = L"10107";
-const wchar_t kToolVersion[] = L"1.3.22.1026";
 
 std::wstring LibraryCopyFolder()
 {

@@ -2,14 +2,12 @@
 // the data files it writes, and the loopback server's ports.
 #pragma once
 #include "feedback/FeedbackLibrary.h"
+#include "feedback/ToolIdentity.h"
 
 #include <string>
 #include <vector>
 
 namespace companion_test {
-
-extern const wchar_t kToolId[];
-extern const wchar_t kToolVersion[];
 
 // C:\kestrune-tests\companion-lib: a copy of the library and its settings file.
 std::wstring LibraryCopyFolder();

@@ -18,10 +18,10 @@ add_test(NAME busy_popup_unmanaged_windows
                  "HKCU\\Software\\Wine\\AppDefaults\\busy_popup_tests.exe\\X11 Driver"
                  /v Managed /d N /f)
 set_tests_properties(busy_popup_unmanaged_windows PROPERTIES FIXTURES_SETUP busy_popup_unmanaged)
-# The real dump probe logs to ToolLog.
+# The real jobs log to ToolLog, write the crash-control values and export to the desktop.
 set_tests_properties(busy_popup_tests PROPERTIES
     FIXTURES_REQUIRED busy_popup_unmanaged
-    RESOURCE_LOCK "dpi;pointer;XScreen;ToolLog")
+    RESOURCE_LOCK "dpi;pointer;XScreen;ToolLog;dumps")
 
 # The screenshots of scripts/screenshots-popups.sh: the popups over the real main frame.
 add_executable(popups_demo popups/popups_demo.cpp popups/PopupTestUtil.cpp

@@ -72,7 +72,7 @@ bool CreateFontFromWindow(HWND wnd, int sizeDelta, int weight, CFont& font)
     if (source == nullptr)
         source = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     if (source == nullptr)
-        source = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+        source = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
     LOGFONTW description = {};
     if (source == nullptr || GetObjectW(source, sizeof(description), &description) == 0)
         return false;

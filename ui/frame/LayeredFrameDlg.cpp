@@ -20,6 +20,11 @@ bool IsEscapeOrEnterKeyDown(const MSG* msg)
     return msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN);
 }
 
+bool IsSystemClose(UINT message, WPARAM wParam)
+{
+    return message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE;
+}
+
 CLayeredFrameDlg::CLayeredFrameDlg(UINT templateId, HWND parent, ShadowMargins margins,
                                    int childFollows)
     : CDialog(templateId, parent), m_margins(margins), m_bChildFollows(childFollows)
@@ -87,6 +92,13 @@ bool CLayeredFrameDlg::PaintLayered(CImagePtr& image, unsigned pngId, int width,
 
 LRESULT CLayeredFrameDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The layer is a window of its own: it leaves the screen with its frame.
+    if (message == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW)) {
+        HWND child = GetChildLayer();
+        if (child != nullptr && ::IsWindow(child))
+            ::ShowWindow(child, SW_HIDE);
+    }
     if (message == WM_MOVE) {
         LRESULT result = DefaultProc(message, wParam, lParam);
         HWND child = GetChildLayer();

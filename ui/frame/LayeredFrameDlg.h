@@ -18,6 +18,8 @@ float ScaleFromDpi(int dpi);
 float QueryDisplayScale();
 // Key-downs of Escape and Enter, which no window of the program acts on.
 bool IsEscapeOrEnterKeyDown(const MSG* msg);
+// Alt+F4 or the system menu's close: popups that must be answered ignore it.
+bool IsSystemClose(UINT message, WPARAM wParam);
 
 class CLayeredFrameDlg : public CDialog {
 public:

@@ -1,5 +1,5 @@
 #include "ui/popups/ExecutePromptDlg.h"
-#include "dump/CrashDumpJobs.h"
+#include "ui/popups/BusyMessages.h"
 #include "resource.h"
 
 namespace {

@@ -1,21 +1,31 @@
 #include "ui/popups/ProblemSolvingFeedbackChildDlg.h"
 #include "feedback/FeedbackLibrary.h"
+#include "feedback/ToolIdentity.h"
 #include "resource.h"
+#include "ui/frame/LayeredFrameDlg.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
-const wchar_t kToolId[] = L"10107";
-const wchar_t kToolVersion[] = L"1.3.22.1026";
 const unsigned kLayerPng = 177;
 // Design sizes in pixels of the unscaled 400 x 468 background.
 const int kDesignWidth = 400;
 const int kButtonWidth = 266;
 const int kButtonHeight = 60;
 const int kHitMargin = 9;
+
+// Seconds since 1970 from the system clock, a call every Windows has; the C runtime's time()
+// would import _time64 from msvcrt.dll.
+long long UnixTimeNow()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    unsigned long long ticks =
+        (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<long long>(ticks / 10000000ULL) - 11644473600LL;
+}
 
 }  // namespace
 
@@ -134,7 +144,7 @@ void CProblemSolvingFeedbackChildDlg::OnEraseBackground(HDC dc)
 void CProblemSolvingFeedbackChildDlg::Answer(int kind, bool askQuestion)
 {
     if (m_pFeedbackLib != nullptr) {
-        std::wstring timeText = FeedbackTimeText(static_cast<long long>(_time64(nullptr)));
+        std::wstring timeText = FeedbackTimeText(UnixTimeNow());
         std::wstring typeText = FeedbackTypeText(m_nDeviceType);
         m_pFeedbackLib->CustomerFeedbackEx(kToolId, kToolVersion, kind, timeText.c_str(),
                                            typeText.c_str());
@@ -182,6 +192,8 @@ void CProblemSolvingFeedbackChildDlg::OnDestroy()
 
 LRESULT CProblemSolvingFeedbackChildDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (IsSystemClose(message, wParam))
+        return 0;
     switch (message) {
     case WM_DESTROY:
     case WM_ERASEBKGND:

@@ -47,6 +47,9 @@ BOOL CProblemSolvingFeedbackDlg::OnInitDialog()
 
 LRESULT CProblemSolvingFeedbackDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Only an answer ends it: Alt+F4 would end it without one, and nothing would be reported.
+    if (IsSystemClose(message, wParam))
+        return 0;
     if (message == WM_DESTROY) {
         LRESULT result = DefaultProc(message, wParam, lParam);
         m_pBkImage.reset();

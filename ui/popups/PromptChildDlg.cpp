@@ -1,5 +1,6 @@
 #include "ui/popups/PromptChildDlg.h"
 #include "resource.h"
+#include "ui/frame/LayeredFrameDlg.h"
 
 namespace {
 
@@ -149,6 +150,8 @@ void CPromptChildDlg::OnDestroy()
 
 LRESULT CPromptChildDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (IsSystemClose(message, wParam))
+        return 0;
     switch (message) {
     case WM_DESTROY:
     case WM_ERASEBKGND:

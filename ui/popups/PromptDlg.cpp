@@ -49,6 +49,9 @@ BOOL CPromptDlg::OnInitDialog()
 
 LRESULT CPromptDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Only the buttons answer a prompt.
+    if (IsSystemClose(message, wParam))
+        return 0;
     switch (message) {
     case WM_PROMPT_RESULT:
         if (wParam == 1)

@@ -1,4 +1,4 @@
-#include "app/EarlyExit.h"
+#include "fw/EarlyExit.h"
 
 #include <cstdlib>
 
