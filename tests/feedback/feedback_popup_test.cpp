@@ -135,7 +135,7 @@ long long Now()
 
 }  // namespace
 
-TEST_F(FeedbackPopupTest, At96Dpi_CentredOverOwner_ButtonsAtDesignPixels_CloseHidden_KeysIgnored)
+TEST_F(FeedbackPopupTest, At96Dpi_CentredOverOwner_ButtonsAtDesignPixels_CloseHidden_KeysAndAltF4Ignored)
 {
     ASSERT_EQ(96, GetDeviceCaps(CClientDC(nullptr).Get(), LOGPIXELSY));
     COwnerWindow owner(300, 100);
@@ -150,7 +150,9 @@ TEST_F(FeedbackPopupTest, At96Dpi_CentredOverOwner_ButtonsAtDesignPixels_CloseHi
         testutil::Screenshot(L"feedback-popup-96");
         POINT centre = CenterOf(at.layer);
         xinput::MoveMouse(centre.x, centre.y);
-        xinput::Xdo("key Escape key Return");
+        xinput::Xdo("key Escape key Return key alt+F4");
+        // What Alt+F4 sends the layer when it is the active one.
+        PostMessageW(layer, WM_SYSCOMMAND, SC_CLOSE, 0);
         testutil::Pause(300);
         openAfterKeys = IsWindowVisible(frame) != FALSE;
         PostMessageW(frame, WM_CLOSE, 0, 0);
@@ -172,7 +174,7 @@ TEST_F(FeedbackPopupTest, At96Dpi_CentredOverOwner_ButtonsAtDesignPixels_CloseHi
     EXPECT_EQ("67 234 333 294", Ltrb(at.controls[IDC_FEEDBACK_UNSOLVED])) << "问题未解决";
     EXPECT_EQ("67 314 333 374", Ltrb(at.controls[IDC_FEEDBACK_OTHER])) << "其 他";
     EXPECT_FALSE(at.visible[IDC_FEEDBACK_CLOSE]);
-    EXPECT_TRUE(openAfterKeys) << "Escape or Enter closed the popup";
+    EXPECT_TRUE(openAfterKeys) << "Escape, Enter or Alt+F4 closed the popup";
     // Closed from outside: nothing was answered.
     EXPECT_TRUE(NewRecords().empty());
 }

@@ -95,7 +95,7 @@ TEST_F(PromptPopupTest, Confirm_CentredOverOwner_LongTextWrapsInTwoCentredLines_
     EXPECT_LE(std::abs(above - below), 4) << "above " << above << ", below " << below;
 }
 
-TEST_F(PromptPopupTest, EscapeAndEnter_OnFrameAndOnLayer_CloseNothing_CloseButtonCancels)
+TEST_F(PromptPopupTest, EscapeEnterAltF4_OnFrameAndOnLayer_CloseNothing_CloseButtonCancels)
 {
     PromptSetup setup;
     setup.prompt.SetPromptText(L"设置成功，重启电脑后生效");
@@ -114,11 +114,12 @@ TEST_F(PromptPopupTest, EscapeAndEnter_OnFrameAndOnLayer_CloseNothing_CloseButto
         testutil::MoveMouseTo(inside.x, inside.y);
         testutil::PressKey(L"Escape");
         testutil::PressKey(L"Return");
+        testutil::PressKey(L"alt+F4");
         testutil::Pause(300);
         openAfterFrameKeys = IsWindowVisible(frame) != FALSE;
         // A click on the message activates the layer; then Tab moves the focus to a button.
         testutil::ClickAt(inside.x, inside.y);
-        for (const wchar_t* key : {L"Escape", L"Return", L"Tab", L"Return", L"Escape"})
+        for (const wchar_t* key : {L"Escape", L"Return", L"Tab", L"Return", L"Escape", L"alt+F4"})
             testutil::PressKey(key);
         testutil::Pause(300);
         openAfterLayerKeys = IsWindowVisible(frame) != FALSE;
