@@ -1,6 +1,7 @@
 // The export: copies MEMORY.DMP and the Minidump folder into "BlueScreen" on the desktop, then
 // checks that every file arrived, since the interpreter's copy reports nothing back.
 #include "dump/CrashDumpJobs.h"
+#include "dump/CrashSummary.h"
 #include "fw/FileFind.h"
 #include "fw/Str.h"
 #include "fw/Thread.h"
@@ -182,6 +183,10 @@ bool CCrashDumpJobs::RunExportJob()
             WriteExportLog(DescribeMissing(missing));
         }
     }
+
+    // Before the result: its prompt is modal. A summary that fails is logged, the export stands.
+    if (succeeded)
+        WriteCrashSummary(exportFolder);
 
     SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
     SendMessageW(m_hTargetWnd, WM_JOB_RESULT, succeeded ? ExportSucceeded : ExportFailed, 0);

@@ -21,4 +21,5 @@ copy 09-about about
 copy 10-refused-no-library refused-no-library
 copy 10-refused-windows-xp refused-windows-xp
 copy 10-refused-newer-version refused-newer-version
+copy 11-summary-notepad summary-notepad
 ls -l "$TO"

@@ -1,8 +1,10 @@
 // The probe and the export on the prefix's real C:\windows and desktop, and the platform queries.
+#include "DumpHeaderBytes.h"
 #include "JobWindow.h"
 #include "TestUtil.h"
 #include "XInput.h"
 #include "dump/CrashDumpJobs.h"
+#include "dump/CrashSummary.h"
 #include "log/LogSave.h"
 #include "fw/FileFind.h"
 #include "sys/PlatformQueries.h"
@@ -351,8 +353,45 @@ TEST(Export, CopyBlocked_ExportFailedNamingTheFile)
     EXPECT_EQ(0u, entry.find(ToCodePage(L"导出蓝屏文件不完整：", 936))) << entry;
     EXPECT_NE(std::string::npos, entry.find("Minidump\\120626-01.dmp"));
     EXPECT_NE(std::string::npos, entry.find("Minidump\\120726-02.dmp"));
+    EXPECT_FALSE(FileExists(desktop + L"BlueScreen\\蓝屏摘要.txt")) << "no summary after a failure";
     CloseHandle(file);
     RemoveTree(desktop + L"BlueScreen");
+    ClearDumps();
+}
+
+TEST(Export, CrashSummary_FailureLoggedExportStands_RerunReplaces_HeldDumpUnreadable)
+{
+    SetDesktop(L"");
+    std::wstring folder = GetDesktopPath() + L"BlueScreen";
+    std::wstring summary = folder + L"\\蓝屏摘要.txt";
+    RemoveTree(folder);
+    DumpSet dumps;
+    dumps.Install();
+    CreateDirectoryTree(summary);  // a folder where the summary goes
+    size_t entries = LogLines(L"Pandrell.txt").size();
+    EXPECT_EQ(ExportSucceeded, RunExport());
+    EXPECT_EQ(entries + 1, LogLines(L"Pandrell.txt").size());
+    EXPECT_EQ(0u, LastEntry(L"Pandrell.txt").find(ToCodePage(L"写入蓝屏摘要失败", 936)));
+
+    RemoveTree(summary);
+    WriteFileBytes(summary, std::string(100000, 'o'));
+    EXPECT_EQ(ExportSucceeded, RunExport()) << "an older summary is no missing file";
+    std::string bytes;
+    ReadFileBytes(summary, bytes);
+    EXPECT_EQ(0u, bytes.find("\xEF\xBB\xBF"));
+    EXPECT_EQ(std::string::npos, bytes.find("ooo")) << "replaced, not appended or overwritten in part";
+
+    // A dump another program holds without sharing reads as no dump, and never blocks.
+    std::wstring held = folder + L"\\held.dmp";
+    WriteFileBytes(held, DumpHeaderBytes(DumpHeaderFields()));
+    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    CrashDumpHeader header;
+    EXPECT_FALSE(ReadCrashDumpFile(held, header));
+    CloseHandle(holder);
+    EXPECT_TRUE(ReadCrashDumpFile(held, header));
+    EXPECT_FALSE(ReadCrashDumpFile(folder + L"\\Minidump", header)) << "a directory";
+    RemoveTree(folder);
     ClearDumps();
 }
 

@@ -2,6 +2,7 @@
 // the probe, set every dump type, export, follow the links, minimise, close with each answer.
 // After each step the system itself is checked, and a screenshot of the tool's windows is probed
 // at places whose colours a blank or black window would not have.
+#include "DumpHeaderBytes.h"
 #include "PanelFixture.h"
 #include "resource.h"
 #include "TestUtil.h"
@@ -151,6 +152,48 @@ void ClickAndAwaitCall(CPanelFixture& tool, int id, const std::string& call)
     }
 }
 
+// Crash dumps with real headers beside the planted non-dumps: MEMORY.DMP (0xEF) and two
+// minidumps, whose crash times put 0x133 first and 0x1000007E last.
+void PlantCrashDumps(long long memorySize)
+{
+    const std::wstring windows = GetWindowsPath();
+    DumpHeaderFields memory, newest, oldest;
+    memory.code = 0xEF;
+    memory.dumpType = 2;
+    newest.code = 0x133;
+    newest.systemTime += 36000000000ULL;
+    oldest.is64 = false;
+    oldest.code = 0x1000007E;
+    oldest.systemTime -= 864000000000ULL;
+    std::string bytes = DumpHeaderBytes(memory);
+    WriteFileBytes(windows + L"MEMORY.DMP", bytes + std::string(memorySize - bytes.size(), 'M'));
+    WriteFileBytes(windows + L"Minidump\\050124-01.dmp", DumpHeaderBytes(newest));
+    WriteFileBytes(windows + L"Minidump\\042124-01.dmp", DumpHeaderBytes(oldest));
+}
+
+// The summary opened in Notepad, as the user would; the picture goes to the README.
+void ShootSummaryInNotepad(const std::wstring& summary)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::wstring line = L"notepad.exe \"" + summary + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    std::vector<HWND> windows;
+    EXPECT_TRUE(xinput::PumpUntil(
+        [&] { return !(windows = VisibleWindowsOf(process.dwProcessId)).empty(); }, 20000));
+    xinput::PumpFor(1500);
+    RECT area = {};
+    if (!windows.empty() && GetWindowRect(windows[0], &area)) {
+        EXPECT_FALSE(ScreenshotArea(L"11-summary-notepad", area).empty());
+    }
+    TerminateProcess(process.hProcess, 0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    xinput::PumpFor(2500);  // off the X screen before the next click
+}
+
 // The exit clean-up waits three seconds before it removes the folder.
 bool FolderGoesAway(const std::wstring& folder)
 {
@@ -179,6 +222,7 @@ protected:
 TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
 {
     InstallDumps(1024 * 1024 + 17, 3);
+    PlantCrashDumps(1024 * 1024 + 17);
     std::wstring desktop = GetDesktopPath();
     RemoveTree(desktop + L"BlueScreen");
     CPanelFixture tool(L"acceptance");
@@ -242,6 +286,18 @@ TEST_F(Acceptance, WholeSession_SetEachType_Export_Links_Minimise_CloseSolved)
         EXPECT_EQ(4096 + i, FileSize(desktop + L"BlueScreen\\Minidump\\mini-" +
                                      std::to_wstring(i) + L".dmp"));
     EXPECT_EQ("", NewExportLog()) << "a complete export logs nothing";
+    // The summary beside the dumps: newest crash first, the non-dumps said to be unreadable.
+    std::string summary;
+    ReadFileBytes(desktop + L"BlueScreen\\蓝屏摘要.txt", summary);
+    size_t newest = summary.find("0x00000133 DPC_WATCHDOG_VIOLATION");
+    size_t middle = summary.find("0x000000EF CRITICAL_PROCESS_DIED");
+    size_t oldest = summary.find("0x1000007E SYSTEM_THREAD_EXCEPTION_NOT_HANDLED_M");
+    EXPECT_EQ(0u, summary.find("\xEF\xBB\xBF")) << "UTF-8 with a byte-order mark";
+    EXPECT_TRUE(newest < middle && middle < oldest && oldest != std::string::npos) << summary;
+    EXPECT_NE(std::string::npos,
+              summary.find(ToCodePage(L"文件：Minidump\\mini-2.dmp　不是可读的蓝屏转储文件\r\n", CP_UTF8)))
+        << summary;
+    ShootSummaryInNotepad(desktop + L"BlueScreen\\蓝屏摘要.txt");
 
     // Links and more tools go through the companion, which records the pages it was asked for.
     ClickAndAwaitCall(tool, IDC_LINK_AGREEMENT, "OpenUseAgreementUrl()");

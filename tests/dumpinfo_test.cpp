@@ -1,0 +1,135 @@
+// The crash-dump header reader, natively under AddressSanitizer. The layout is the one published
+// in Volatility 3's crash-dump type definitions (volatility3/framework/symbols/windows/crash.json
+// and crash64.json) and in QEMU's Windows crash-dump writer (include/qemu/win_dump_defs.h).
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "../dumpinfo/CrashDumpHeader.h"
+#include "DumpHeaderBytes.h"
+
+namespace {
+
+// Parsed from a heap block of exactly the given bytes, so any read beyond them is reported.
+bool Parse(const std::string& bytes, CrashDumpHeader& header)
+{
+    std::vector<unsigned char> block(bytes.begin(), bytes.end());
+    return ParseCrashDumpHeader(block.empty() ? nullptr : block.data(), block.size(), header);
+}
+
+}  // namespace
+
+TEST(DumpHeader, EveryFieldAtItsOffset_32And64Bit)
+{
+    // Every byte of every value differs, so a wrong offset, width or byte order shows.
+    DumpHeaderFields fields[2];
+    fields[0].is64 = false;
+    fields[0].code = 0x1000008E;
+    fields[0].parameters[0] = 0xC0000005;
+    fields[0].parameters[1] = 0x82A4B6C8;
+    fields[0].parameters[2] = 0x91B3D5F7;
+    fields[0].parameters[3] = 0x13579BDF;
+    fields[0].systemTime = 0x01D6A1B2C3D4E5F6ULL;
+    fields[0].build = 7601;
+    fields[0].processors = 0x0302;
+    fields[0].dumpType = 2;
+    fields[0].machine = 0x14C;
+    fields[1].code = 0x139;
+    fields[1].systemTime = 0x01DA9B8C7D6E5F40ULL;
+    fields[1].dumpType = 0x0605;
+    for (const DumpHeaderFields& f : fields) {
+        CrashDumpHeader header;
+        ASSERT_TRUE(Parse(DumpHeaderBytes(f), header)) << f.is64;
+        EXPECT_EQ(f.is64, header.is64);
+        EXPECT_EQ(0xFu, header.majorVersion);
+        EXPECT_EQ(f.build, header.buildNumber);
+        EXPECT_EQ(f.machine, header.machineImageType);
+        EXPECT_EQ(f.processors, header.processors);
+        EXPECT_EQ(f.code, header.bugCheckCode);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(f.parameters[i], header.parameters[i]) << f.is64 << " parameter " << i;
+        EXPECT_EQ(f.dumpType, header.dumpType);
+        EXPECT_EQ(f.systemTime, header.systemTime);
+    }
+}
+
+TEST(DumpHeader, ShorterThanItsHeaderOrWrongSignature_NotADump)
+{
+    for (bool is64 : {false, true}) {
+        DumpHeaderFields f;
+        f.is64 = is64;
+        const std::string whole = DumpHeaderBytes(f);
+        CrashDumpHeader header;
+        for (size_t size = 0; size < whole.size(); ++size)
+            ASSERT_FALSE(Parse(whole.substr(0, size), header)) << is64 << " cut at " << size;
+        EXPECT_TRUE(Parse(whole + "more bytes", header)) << "a longer file is read too";
+    }
+    const char* signatures[] = {"PAGEDUMQ", "pageDUMP", "PAGEDU32", "MDMP\x93\xA7\0\0", "DUMPPAGE",
+                                "PAGE\0\0\0\0"};
+    for (const char* signature : signatures) {
+        std::string bytes = DumpHeaderBytes(DumpHeaderFields());
+        bytes.replace(0, 8, std::string(signature, 8));
+        CrashDumpHeader header;
+        EXPECT_FALSE(Parse(bytes, header)) << signature;
+    }
+}
+
+TEST(DumpHeader, FilesThatSayNothing_NoDumpNoCrash)
+{
+    CrashDumpHeader header;
+    EXPECT_FALSE(ReadCrashDumpHeader(nullptr, header)) << "a file that could not be opened";
+    FILE* empty = tmpfile();
+    ASSERT_NE(nullptr, empty);
+    EXPECT_FALSE(ReadCrashDumpHeader(empty, header)) << "0 bytes";
+    fclose(empty);
+
+    char folder[] = "/tmp/kestrune-dumpinfo-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder));
+    std::string directory = std::string(folder) + "/050124-01.dmp";
+    ASSERT_EQ(0, mkdir(directory.c_str(), 0700));
+    FILE* opened = fopen(directory.c_str(), "rb");
+    EXPECT_FALSE(ReadCrashDumpHeader(opened, header)) << "a directory named like a dump";
+    if (opened != nullptr)
+        fclose(opened);
+    rmdir(directory.c_str());
+
+    FILE* dump = tmpfile();
+    std::string bytes = DumpHeaderBytes(DumpHeaderFields()) + std::string(100000, 'x');
+    ASSERT_EQ(bytes.size(), fwrite(bytes.data(), 1, bytes.size(), dump));
+    rewind(dump);
+    EXPECT_TRUE(ReadCrashDumpHeader(dump, header));
+    EXPECT_EQ(0x7Eu, header.bugCheckCode);
+    fclose(dump);
+    rmdir(folder);
+}
+
+TEST(DumpHeader, StopCodeNames)
+{
+    const struct {
+        uint32_t code;
+        const char* name;
+    } cases[] = {
+        {0x0A, "IRQL_NOT_LESS_OR_EQUAL"},
+        {0x1E, "KMODE_EXCEPTION_NOT_HANDLED"},
+        {0x3B, "SYSTEM_SERVICE_EXCEPTION"},
+        {0x50, "PAGE_FAULT_IN_NONPAGED_AREA"},
+        {0x7E, "SYSTEM_THREAD_EXCEPTION_NOT_HANDLED"},
+        {0x9F, "DRIVER_POWER_STATE_FAILURE"},
+        {0xD1, "DRIVER_IRQL_NOT_LESS_OR_EQUAL"},
+        {0xEF, "CRITICAL_PROCESS_DIED"},
+        {0x133, "DPC_WATCHDOG_VIOLATION"},
+        {0x139, "KERNEL_SECURITY_CHECK_FAILURE"},
+        {0x1000007E, "SYSTEM_THREAD_EXCEPTION_NOT_HANDLED_M"},
+        {0x1000008E, "KERNEL_MODE_EXCEPTION_NOT_HANDLED_M"},
+        {0xDEADDEAD, "MANUALLY_INITIATED_CRASH1"},
+        {0x12345, ""},
+        {0x10012345, ""},
+        {0, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.name, BugCheckName(c.code)) << std::hex << c.code;
+}
