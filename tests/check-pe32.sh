@@ -58,7 +58,7 @@ if [ -f "$I686/Kestrune.exe" ]; then
         strings -a "$I686/Kestrune.exe" | grep -qx "$fn" || fail "Kestrune.exe (PE32) never looks up $fn"
         echo "$imports" | grep -q ":$fn$" && fail "Kestrune.exe (PE32) imports $fn"
     done
-    strings -a -e l "$I686/Kestrune.exe" | grep -q '^cmd /D /V:OFF /C ' ||
+    strings -a -e l "$I686/Kestrune.exe" | grep -q 'cmd /D /V:OFF /C $' ||
         fail "Kestrune.exe (PE32) lacks the command runners"
 fi
 
