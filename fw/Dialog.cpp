@@ -118,11 +118,13 @@ INT_PTR CDialog::DoModal()
     HWND top = owner;
     for (HWND next = owner; next != nullptr; next = ::GetParent(next))
         top = next;
-    bool enableOwner = owner != nullptr && ::IsWindowEnabled(owner);
-    bool enableTop = top != nullptr && top != owner && ::IsWindowEnabled(top);
-    if (enableTop)
+    m_hModalOwner = owner;
+    m_hModalTop = top;
+    m_bEnableOwner = owner != nullptr && ::IsWindowEnabled(owner);
+    m_bEnableTop = top != nullptr && top != owner && ::IsWindowEnabled(top);
+    if (m_bEnableTop)
         ::EnableWindow(top, FALSE);
-    if (enableOwner)
+    if (m_bEnableOwner)
         ::EnableWindow(owner, FALSE);
 
     m_bModal = true;
@@ -149,13 +151,15 @@ INT_PTR CDialog::DoModal()
     if (IsWindow())
         SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                      SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
-    if (enableOwner)
+    if (m_bEnableOwner)
         ::EnableWindow(owner, TRUE);
+    m_bEnableOwner = false;
     if (owner != nullptr && GetActiveWindow() == m_hWnd)
         SetActiveWindow(owner);
     DestroyWindow();
-    if (enableTop)
+    if (m_bEnableTop)
         ::EnableWindow(top, TRUE);
+    m_bEnableTop = false;
     m_bModal = false;
     return m_nModalResult;
 }
@@ -167,9 +171,21 @@ void CDialog::EndDialog(INT_PTR result)
     m_bModalEnded = true;
     if (m_bModal && IsWindow()) {
         // Off the screen now, not when the loop unwinds: what the caller opens next (a result
-        // prompt right after the busy popup's end) must never appear over it.
+        // prompt right after the busy popup's end) must never appear over it. As the system's
+        // own EndDialog does, the owners come back first, so that the activation goes to them
+        // and not to some other program's window.
+        HWND active = GetActiveWindow();
+        bool wasActive = active != nullptr &&
+                         (active == m_hWnd || GetWindow(active, GW_OWNER) == m_hWnd);
+        if (m_bEnableTop)
+            ::EnableWindow(m_hModalTop, TRUE);
+        if (m_bEnableOwner)
+            ::EnableWindow(m_hModalOwner, TRUE);
+        m_bEnableTop = m_bEnableOwner = false;
         SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                      SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        if (wasActive && m_hModalOwner != nullptr)
+            SetActiveWindow(m_hModalOwner);
         // The loop may sleep in GetMessage when the end came from a message sent by another thread.
         PostMessageW(m_hWnd, WM_NULL, 0, 0);
     }

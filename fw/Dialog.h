@@ -42,6 +42,11 @@ private:
     static INT_PTR CALLBACK StaticDialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     bool m_bModalEnded = false;
+    // The owner of the modal run and the top of its chain, and whether the run disabled them.
+    HWND m_hModalOwner = nullptr;
+    HWND m_hModalTop = nullptr;
+    bool m_bEnableOwner = false;
+    bool m_bEnableTop = false;
     INT_PTR m_nModalResult = -1;
     bool m_bTemplateAtOrigin = false;
 };
