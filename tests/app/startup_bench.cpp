@@ -216,9 +216,14 @@ void PrintBreakdown(const std::wstring& folder)
 {
     std::wstring trace = folder + L"\\Kestrune_trace.exe";
     CopyFileW((testutil::ExeFolder() + L"\\Kestrune_trace.exe").c_str(), trace.c_str(), FALSE);
-    double frame = TimeToFirstFrame(trace);
+    CChild child;
+    double frame = child.Start(trace) ? child.WaitFirstFrame() : -1;
+    // The marks are written at the first timer message, 100 ms after the panel's set-up.
     std::string stages;
-    testutil::ReadFileBytes(folder + L"\\startup-trace.txt", stages);
+    for (int i = 0; i < 200 && stages.empty(); ++i) {
+        Sleep(50);
+        testutil::ReadFileBytes(folder + L"\\startup-trace.txt", stages);
+    }
     printf("start-up stages of one run (first frame after %.0f ms), ms each:\n%s", frame,
            stages.empty() ? "  no marks written\n" : stages.c_str());
 }
