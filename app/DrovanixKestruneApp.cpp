@@ -1,5 +1,6 @@
 #include "app/DrovanixKestruneApp.h"
 #include "app/DrovanixKestruneDlg.h"
+#include "app/StartupTrace.h"
 
 #include <commctrl.h>
 
@@ -8,8 +9,10 @@ CDrovanixKestruneApp theApp;
 BOOL CDrovanixKestruneApp::InitInstance()
 {
     m_gdiplus.Startup();
+    StartupMark("GDI+ start");
     INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
     InitCommonControlsEx(&controls);
+    StartupMark("common controls 6");
     {
         CDrovanixKestruneDlg dlg;
         m_pMainWnd = &dlg;

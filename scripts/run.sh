@@ -15,12 +15,15 @@ ls "$BUILD"/dist/*.dll >/dev/null 2>&1 && cp "$BUILD"/dist/*.dll "$TOOL_DIR/"
 . "$ROOT/scripts/xvfb.sh"
 if [ -z "$DISPLAY" ]; then
     kestrune_start_xvfb
+    # A compositing manager blends the layered windows' shadows as Windows does.
+    xcompmgr -n >/dev/null 2>&1 &
+    COMPOSITOR_PID=$!
     "$WINE" 'C:\Kestrune\Kestrune.exe' &
     sleep "${KESTRUNE_SHOT_DELAY:-6}"
     import -window root "$ROOT/build/screenshot.png"
     echo "screenshot: build/screenshot.png"
     "$WINESERVER" -k || true
-    kill "$KESTRUNE_XVFB_PID" 2>/dev/null || true
+    kill "$COMPOSITOR_PID" "$KESTRUNE_XVFB_PID" 2>/dev/null || true
 else
     "$WINE" 'C:\Kestrune\Kestrune.exe'
 fi

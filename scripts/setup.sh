@@ -4,7 +4,7 @@ set -e
 PKGS="cmake make g++ binutils file clang libclang-rt-14-dev python3 python3-pil
  g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
- wine64 xvfb xauth xdotool imagemagick locales fonts-wqy-zenhei fonts-wqy-microhei googletest openssl xxd"
+ wine64 xvfb xauth xdotool xcompmgr imagemagick locales fonts-wqy-zenhei fonts-wqy-microhei googletest openssl xxd"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

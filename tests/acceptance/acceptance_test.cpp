@@ -85,9 +85,20 @@ COLORREF PanelPixel(const std::wstring& shot, POINT origin, HWND panel, int x, i
     return PixelOf(shot, at.x - origin.x, at.y - origin.y);
 }
 
-// The panel as painted at 96 dpi: blue heading band, white body and set button, the list.
+// A layered frame's shadow, just above its lower edge: composited over the desktop, not black.
+void ExpectShadowNotBlack(const std::wstring& shot, POINT origin, HWND frame, const char* step)
+{
+    RECT rc;
+    GetWindowRect(frame, &rc);
+    COLORREF pixel = PixelOf(shot, (rc.left + rc.right) / 2 - origin.x, rc.bottom - 2 - origin.y);
+    EXPECT_FALSE(NearColour(pixel, RGB(0, 0, 0), 30)) << step << ": shadow " << std::hex << pixel;
+}
+
+// The panel as painted at 96 dpi: blue heading band, white body and set button, the list; the
+// frame's shadow around it.
 void ExpectPanelPainted(const std::wstring& shot, POINT origin, HWND panel, const char* step)
 {
+    ExpectShadowNotBlack(shot, origin, GetWindow(panel, GW_OWNER), step);
     EXPECT_TRUE(NearColour(PanelPixel(shot, origin, panel, 20, 100), RGB(34, 107, 209), 40))
         << step << ": heading band";
     EXPECT_TRUE(NearColour(PanelPixel(shot, origin, panel, 200, 380), kWhite)) << step << ": body";
@@ -126,6 +137,7 @@ void CloseAnswering(CPanelFixture& tool, int answer, const wchar_t* shotName)
         EXPECT_FALSE(NearColour(PixelOf(shot, card.left + 20 - origin.x, card.top + 20 - origin.y),
                                 RGB(0, 0, 0), 30))
             << "feedback popup painted black";
+        ExpectShadowNotBlack(shot, origin, GetWindow(popup, GW_OWNER), "feedback popup");
     }
     RECT rc;
     GetWindowRect(GetDlgItem(popup, answer), &rc);

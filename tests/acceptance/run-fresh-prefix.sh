@@ -10,6 +10,13 @@ RUN="$BUILD/acceptance"
 rm -rf "$RUN"
 mkdir -p "$RUN"
 KESTRUNE_BUILD="$RUN"
+# Its own X screen with a compositing manager, as on Windows: the layered windows' soft shadows
+# are blended over the desktop instead of showing as black rims. Started before anything of Wine.
+. "$ROOT/scripts/xvfb.sh"
+KESTRUNE_SCREEN=1280x1024x24 kestrune_start_xvfb
+xcompmgr -n >/dev/null 2>&1 &
+COMPOSITOR_PID=$!
+trap 'kill "$COMPOSITOR_PID" "$KESTRUNE_XVFB_PID" 2>/dev/null || true' EXIT
 . "$ROOT/scripts/wine-env.sh"
 "$ROOT/scripts/wine-prefix.sh" "$RUN"
 "$WINESERVER" -p || true

@@ -10,8 +10,8 @@ add_dependencies(acceptance_tests Kestrune OrlaviFeedbackInformation fake_tool c
 add_test(NAME acceptance
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/acceptance/run-fresh-prefix.sh ${CMAKE_BINARY_DIR}
                  $<TARGET_FILE:acceptance_tests> --gtest_filter=Acceptance.*)
-# Its own prefix and wineserver; only the X pointer is shared.
-set_tests_properties(acceptance PROPERTIES RESOURCE_LOCK pointer TIMEOUT 1200)
+# Its own prefix, wineserver and X screen: it shares nothing with the other suites.
+set_tests_properties(acceptance PROPERTIES TIMEOUT 1200)
 
 add_test(NAME fault_tests COMMAND acceptance_tests --gtest_filter=Faults.*)
 set_tests_properties(fault_tests PROPERTIES RESOURCE_LOCK "dpi;pointer;ToolLog;dumps" TIMEOUT 1200)

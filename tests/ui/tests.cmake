@@ -13,3 +13,6 @@ set_source_files_properties(ui/ui_tests.rc PROPERTIES OBJECT_DEPENDS
 add_dependencies(ui_tests Kestrune)
 # The pointer and LogPixels are shared by every window of the X screen and the prefix.
 set_tests_properties(ui_tests PROPERTIES RESOURCE_LOCK "dpi;pointer")
+
+# The committed PNGs, decoded, against what the art script draws.
+add_test(NAME skin_pixels COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/ui/skin_pixels.py)
