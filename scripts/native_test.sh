@@ -1,10 +1,17 @@
 #!/bin/sh
-# Builds the crypto unit tests natively with g++ (address and undefined-behaviour
-# sanitizers on, so a read past a buffer fails the run) and runs them.
-# Usage: scripts/crypto_native_test.sh [gtest arguments...]
+# Builds the unit tests of a part that uses no Windows headers natively with g++ (address and
+# undefined-behaviour sanitizers on, so a read past a buffer fails the run) and runs them.
+# Usage: scripts/native_test.sh crypto|dumpinfo [gtest arguments...]
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-OUT=${KESTRUNE_BUILD_DIR:-/tmp/kestrune-crypto-native}
+PART=$1
+shift
+case "$PART" in
+    crypto) SOURCES="crypto/AesCipher.cpp crypto/Base64.cpp crypto/DeviceValue.cpp crypto/DeviceValueEncoder.cpp" ;;
+    dumpinfo) SOURCES="dumpinfo/CrashDumpHeader.cpp dumpinfo/BugCheckNames.cpp" ;;
+    *) echo "unknown part: $PART" >&2; exit 2 ;;
+esac
+OUT=${KESTRUNE_BUILD_DIR:-/tmp/kestrune-$PART-native}
 mkdir -p "$OUT"
 CXX=${CXX:-g++}
 FLAGS="-std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
@@ -22,9 +29,6 @@ else
     FLAGS="$FLAGS -isystem $GT/include"
 fi
 
-$CXX $FLAGS -o "$OUT/crypto_test" \
-    "$ROOT/tests/crypto_test.cpp" \
-    "$ROOT/crypto/AesCipher.cpp" "$ROOT/crypto/Base64.cpp" \
-    "$ROOT/crypto/DeviceValue.cpp" "$ROOT/crypto/DeviceValueEncoder.cpp" \
-    $GTEST -pthread
-exec "$OUT/crypto_test" "$@"
+$CXX $FLAGS -o "$OUT/${PART}_test" "$ROOT/tests/${PART}_test.cpp" \
+    $(for source in $SOURCES; do echo "$ROOT/$source"; done) $GTEST -pthread
+exec "$OUT/${PART}_test" "$@"
