@@ -49,7 +49,8 @@ bool ArrivedAs(const std::wstring& target, const WIN32_FILE_ATTRIBUTE_DATA& sour
         AsNumber(copy.nFileSizeHigh, copy.nFileSizeLow) !=
             AsNumber(source.nFileSizeHigh, source.nFileSizeLow))
         return false;
-    unsigned long long a = AsNumber(copy.ftLastWriteTime.dwHighDateTime, copy.ftLastWriteTime.dwLowDateTime);
+    unsigned long long a =
+        AsNumber(copy.ftLastWriteTime.dwHighDateTime, copy.ftLastWriteTime.dwLowDateTime);
     unsigned long long b =
         AsNumber(source.ftLastWriteTime.dwHighDateTime, source.ftLastWriteTime.dwLowDateTime);
     return (a > b ? a - b : b - a) <= kTolerance;
