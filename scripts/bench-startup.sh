@@ -7,6 +7,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 KESTRUNE_BUILD=${1:?x86_64 build tree configured with -DKESTRUNE_TESTS=ON}
 RUNS=${2:-5}
 IDLE=${3:-30}
+cmake -S "$ROOT" -B "$KESTRUNE_BUILD" -DKESTRUNE_BENCH=ON >/dev/null
 cmake --build "$KESTRUNE_BUILD" --target startup_bench >/dev/null
 . "$ROOT/scripts/wine-env.sh"
 "$ROOT/scripts/wine-prefix.sh" "$KESTRUNE_BUILD"

@@ -5,7 +5,7 @@
 set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 echo "building the product (i686) and the x86_64 test build ..."
-"$ROOT/scripts/build.sh" tests >/dev/null
+"$ROOT/scripts/build.sh" bench >/dev/null
 BUILD="$ROOT/build/x86_64"
 KESTRUNE_BUILD="$BUILD"
 . "$ROOT/scripts/wine-env.sh"

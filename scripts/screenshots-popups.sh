@@ -8,6 +8,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 KESTRUNE_BUILD=${1:?build tree}
 OUT=${2:-/tmp/kestrune-shots}
 mkdir -p "$OUT"
+cmake -S "$ROOT" -B "$KESTRUNE_BUILD" -DKESTRUNE_BENCH=ON >/dev/null
 cmake --build "$KESTRUNE_BUILD" --target popups_demo OrlaviFeedbackInformation >/dev/null
 . "$ROOT/scripts/wine-env.sh"
 "$ROOT/scripts/wine-prefix.sh" "$KESTRUNE_BUILD"

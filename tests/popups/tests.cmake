@@ -23,9 +23,3 @@ set_tests_properties(busy_popup_tests PROPERTIES
     FIXTURES_REQUIRED busy_popup_unmanaged
     RESOURCE_LOCK "dpi;pointer;XScreen;ToolLog;dumps")
 
-# The screenshots of scripts/screenshots-popups.sh: the popups over the real main frame.
-add_executable(popups_demo popups/popups_demo.cpp popups/PopupTestUtil.cpp
-               ${CMAKE_SOURCE_DIR}/res/Kestrune.rc)
-target_link_libraries(popups_demo PRIVATE kestrune_app kestrune_popups testutil)
-target_include_directories(popups_demo PRIVATE ${CMAKE_SOURCE_DIR}/res)
-add_dependencies(popups_demo OrlaviFeedbackInformation)
