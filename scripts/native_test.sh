@@ -7,7 +7,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PART=$1
 shift
 case "$PART" in
-    crypto) SOURCES="crypto/AesCipher.cpp crypto/Base64.cpp crypto/DeviceValue.cpp crypto/DeviceValueEncoder.cpp" ;;
+    crypto) SOURCES="crypto/AesCipher.cpp crypto/Base64.cpp crypto/DeviceValue.cpp tests/DeviceValueEncoder.cpp" ;;
     dumpinfo) SOURCES="dumpinfo/CrashDumpHeader.cpp dumpinfo/BugCheckNames.cpp" ;;
     *) echo "unknown part: $PART" >&2; exit 2 ;;
 esac

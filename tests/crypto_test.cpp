@@ -12,7 +12,7 @@
 #include "../crypto/AesCipher.h"
 #include "../crypto/Base64.h"
 #include "../crypto/DeviceValue.h"
-#include "../crypto/DeviceValueEncoder.h"
+#include "DeviceValueEncoder.h"
 
 namespace {
 

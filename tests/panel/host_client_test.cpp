@@ -2,7 +2,7 @@
 // volume probe of the drive list is replaced through the seam the product's list goes through.
 #include "TestUtil.h"
 #include "XInput.h"
-#include "crypto/DeviceValueEncoder.h"
+#include "DeviceValueEncoder.h"
 #include "dump/HostClient.h"
 #include "sys/PlatformQueries.h"
 

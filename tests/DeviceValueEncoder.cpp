@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "AesCipher.h"
-#include "DeviceValue.h"
+#include "../crypto/AesCipher.h"
+#include "../crypto/DeviceValue.h"
 
 std::string Base64Encode(const uint8_t* data, size_t size)
 {
