@@ -3,6 +3,7 @@
 #include "XInput.h"
 
 #include <gdiplus.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -174,14 +175,16 @@ COLORREF PixelOf(const std::wstring& pngPath, int x, int y)
     }
     Gdiplus::Bitmap bitmap(pngPath.c_str());
     Gdiplus::Color colour;
-    if (bitmap.GetLastStatus() != Gdiplus::Ok || bitmap.GetPixel(x, y, &colour) != Gdiplus::Ok)
-        return 0xFFFFFFFF;
+    if (bitmap.GetLastStatus() != Gdiplus::Ok || bitmap.GetPixel(x, y, &colour) != Gdiplus::Ok) {
+        ADD_FAILURE() << "pixel " << x << "," << y << " of a screenshot could not be read";
+        return CLR_INVALID;
+    }
     return RGB(colour.GetR(), colour.GetG(), colour.GetB());
 }
 
 bool NearColour(COLORREF actual, COLORREF expected, int tolerance)
 {
-    return abs(GetRValue(actual) - GetRValue(expected)) <= tolerance &&
+    return actual != CLR_INVALID && abs(GetRValue(actual) - GetRValue(expected)) <= tolerance &&
            abs(GetGValue(actual) - GetGValue(expected)) <= tolerance &&
            abs(GetBValue(actual) - GetBValue(expected)) <= tolerance;
 }

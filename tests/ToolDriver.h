@@ -32,7 +32,8 @@ void Pause(DWORD ms);
 std::wstring Screenshot(const std::wstring& name);
 // The same for one rectangle of the screen only.
 std::wstring ScreenshotArea(const std::wstring& name, const RECT& area);
-// The pixel of a PNG file as RGB; 0xFFFFFFFF when it cannot be read.
+// The pixel of a PNG file as RGB; a pixel that cannot be read fails the test and is CLR_INVALID,
+// which is near no colour.
 COLORREF PixelOf(const std::wstring& pngPath, int x, int y);
 // True when the colour is within tolerance of the expected one in each channel.
 bool NearColour(COLORREF actual, COLORREF expected, int tolerance = 24);
