@@ -1,9 +1,7 @@
-// The set job: command templates, and real runs through reg.exe under switched versions.
+// The set job: real runs through reg.exe under switched versions, values read back.
 #include "JobWindow.h"
 #include "TestUtil.h"
 #include "dump/CrashDumpJobs.h"
-#include "dump/DumpCatalog.h"
-#include "log/LogSave.h"
 
 #include <gtest/gtest.h>
 
@@ -38,35 +36,6 @@ std::vector<std::string> RunSetJobs(const wchar_t* wineVersion, const wchar_t* i
 }
 
 }  // namespace
-
-TEST(SetDumpTypeJob, Templates_ExactTextsAndLengths)
-{
-    std::wstring t1 = SetDumpTypeTemplate(FilterPagesUntouched);
-    std::wstring t2 = SetDumpTypeTemplate(FilterPagesDeleted);
-    std::wstring t3 = SetDumpTypeTemplate(FilterPagesSetToOne);
-    EXPECT_EQ(118u, t1.size());
-    EXPECT_EQ(225u, t2.size());
-    EXPECT_EQ(243u, t3.size());
-    const std::wstring joint = L" & \t\t\t\t\t\t\t\t ";
-    EXPECT_EQ(t1 + joint, t2.substr(0, t1.size() + joint.size()));
-    EXPECT_NE(std::wstring::npos, t2.find(L"reg delete \"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet"
-                                         L"\\Control\\CrashControl\" /v FilterPages /f"));
-    EXPECT_NE(std::wstring::npos, t3.find(L"/v \"FilterPages\" /d %d /t REG_DWORD /f"));
-
-    EXPECT_EQ(L"reg add \"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CrashControl\" "
-              L"/v \"CrashDumpEnabled\" /d 7 /t REG_DWORD /f" + joint +
-                  L"reg delete \"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CrashControl\" "
-                  L"/v FilterPages /f",
-              BuildSetDumpTypeCommand(Win10, 4));
-    EXPECT_NE(std::wstring::npos, BuildSetDumpTypeCommand(Win10, 5).find(L"/d 1 /t REG_DWORD /f" + joint));
-    EXPECT_NE(std::wstring::npos, BuildSetDumpTypeCommand(Win10, 5).find(L"\"FilterPages\" /d 1 "));
-    EXPECT_EQ(L"reg add \"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CrashControl\" "
-              L"/v \"CrashDumpEnabled\" /d 3 /t REG_DWORD /f",
-              BuildSetDumpTypeCommand(Win7, 1));
-    EXPECT_EQ(L"", BuildSetDumpTypeCommand(Win10, 6));
-    EXPECT_EQ(L"", BuildSetDumpTypeCommand(Win7, 4));
-    EXPECT_EQ(L"", BuildSetDumpTypeCommand(Win10, -1));
-}
 
 TEST(SetDumpTypeJob, Win10_EveryIndex_WritesCatalogueValues)
 {
