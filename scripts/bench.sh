@@ -22,10 +22,6 @@ trap 'exit 1' INT TERM
 set +e
 "$WINESERVER" -p
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
-# Wine starts its desktop process from the first program that makes a window, and that process
-# inherits the program's inheritable handles: started during the set job's capture, it would hold
-# the pipe open and the job would wait for ever. Started here, it inherits nothing of ours.
-"$WINE" explorer.exe /desktop >/dev/null 2>&1 </dev/null &
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr), $("$WINE" --version 2>/dev/null)"
 echo "each line: Kestrune, its baseline, ratio Kestrune / baseline"
