@@ -1,6 +1,7 @@
 // Benchmarks (not tests): each figure measured in one run against its baseline on this machine.
 #include "DumpHeaderBytes.h"
 #include "JobWindow.h"
+#include "BenchReport.h"
 #include "TestUtil.h"
 #include "dump/CrashDumpJobs.h"
 #include "dump/CrashSummary.h"
@@ -16,15 +17,6 @@
 using namespace testutil;
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / frequency.QuadPart;
-}
 
 // The baseline: the system's cmd.exe started and waited for, nothing read back.
 double BareCmd(const std::wstring& command)
@@ -59,11 +51,6 @@ double BareCmd(const std::wstring& command)
     return elapsed;
 }
 
-void Line(const char* what, double value, double baseline, const char* unit)
-{
-    printf("%-58s %10.3f %-4s baseline %10.3f %-4s ratio %6.2f\n", what, value, unit, baseline, unit,
-           baseline > 0 ? value / baseline : 0.0);
-}
 
 void BenchRunner()
 {

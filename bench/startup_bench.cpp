@@ -1,6 +1,7 @@
 // Benchmark (not a test): Kestrune.exe against a bare Win32 window program, both measured in
 // this one run: time from process start to the first painted frame, the working set once the
 // panel is up and its start-up probe has ended, and the CPU time used while both sit idle.
+#include "BenchReport.h"
 #include "TestUtil.h"
 #include "ToolDriver.h"
 #include "ToolRun.h"
@@ -17,24 +18,6 @@ namespace {
 
 const int kBusyText = 1000;
 const int kDumpTypeList = 1019;
-
-double Now()
-{
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / frequency.QuadPart;
-}
-
-void Line(const char* what, double value, double baseline, const char* unit)
-{
-    printf("%-58s %10.3f %-4s baseline %10.3f %-4s ratio ", what, value, unit, baseline, unit);
-    if (baseline > 0)
-        printf("%6.2f\n", value / baseline);
-    else
-        printf("   n/a (baseline 0)\n");
-}
 
 struct VisibleSearch {
     DWORD pid;
