@@ -12,7 +12,9 @@
 #include "sys/PlatformQueries.h"
 #include "sys/ShellRunner.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 using namespace testutil;
 
@@ -202,14 +204,19 @@ void BenchCrashSummary()
     SetEndOfFile(memory);
     CloseHandle(memory);
 
-    // Both once before timing, so both find the files in the cache.
+    // Both once before timing, so both find the files in the cache; then the best of five
+    // alternate runs each, since other work on a shared machine only ever adds time.
     ListAndReadHeads(folder);
-    WriteCrashSummary(folder);
-    double bare = ListAndReadHeads(folder);
-    double start = Now();
     bool made = WriteCrashSummary(folder);
-    double summary = Now() - start;
-    Line(made ? "crash summary, 500 minidumps + 1 GiB MEMORY.DMP"
+    double bare = 1e9;
+    double summary = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        bare = std::min(bare, ListAndReadHeads(folder));
+        double start = Now();
+        made = WriteCrashSummary(folder) && made;
+        summary = std::min(summary, Now() - start);
+    }
+    Line(made ? "crash summary, 500 minidumps + 1 GiB MEMORY.DMP, best of 5"
               : "crash summary (FAILED)",
          summary * 1000, bare * 1000, "ms");
     RemoveTree(folder);
@@ -217,13 +224,21 @@ void BenchCrashSummary()
 
 }  // namespace
 
-int main()
+// Without arguments every figure; with names (runner set log export summary) just those.
+int main(int argc, char** argv)
 {
+    const struct {
+        const char* name;
+        void (*run)();
+    } figures[] = {{"runner", BenchRunner}, {"set", BenchSetJob}, {"log", BenchLog},
+                   {"export", BenchExport}, {"summary", BenchCrashSummary}};
     printf("Kestrune benchmarks (x86_64 build under wine64)\n");
-    BenchRunner();
-    BenchSetJob();
-    BenchLog();
-    BenchExport();
-    BenchCrashSummary();
+    for (const auto& figure : figures) {
+        bool asked = argc < 2;
+        for (int i = 1; i < argc; ++i)
+            asked = asked || strcmp(argv[i], figure.name) == 0;
+        if (asked)
+            figure.run();
+    }
     return 0;
 }

@@ -5,7 +5,6 @@
 #include "log/LogSave.h"
 
 #include <windows.h>
-#include <share.h>
 
 #include <algorithm>
 #include <vector>
@@ -151,11 +150,13 @@ std::string SummaryBytes(const std::wstring& exportFolder)
 
 bool ReadCrashDumpFile(const std::wstring& path, CrashDumpHeader& header)
 {
-    FILE* file = _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
-    bool read = ReadCrashDumpHeader(file, header);
-    if (file != nullptr)
-        fclose(file);
-    return read;
+    // One open and one read a file: under Wine each call is a round trip, and there may be hundreds.
+    CHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    unsigned char bytes[kCrashDumpHeaderMaxBytes];
+    DWORD read = 0;
+    return file.IsValid() && ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr) &&
+           ParseCrashDumpHeader(bytes, read, header);
 }
 
 bool WriteCrashSummary(const std::wstring& exportFolder)

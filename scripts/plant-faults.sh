@@ -1,0 +1,67 @@
+#!/bin/sh
+# Plants each known fault (tests/planted/*.patch, or the patches named) in a scratch copy of the
+# committed tree and runs the test that must catch it. A plant that the test does not notice
+# fails this script. Each patch's first line names its catcher:
+#   # catches: <ctest entry> [gtest filter]
+# With a filter the test executable of that name runs alone with it; otherwise the ctest entry.
+# Never part of the test command: every plant is an incremental rebuild.
+set -e
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+SCRATCH="$ROOT/build/planted"
+# The scratch copy lies inside this repository: git apply must not find it.
+export GIT_CEILING_DIRECTORIES="$SCRATCH"
+BUILD="$SCRATCH/build/x86_64"
+[ $# -gt 0 ] || set -- "$ROOT"/tests/planted/*.patch
+
+"$ROOT/scripts/setup.sh"
+rm -rf "$SCRATCH/src"
+mkdir -p "$SCRATCH/src"
+git -C "$ROOT" archive HEAD | tar -x -C "$SCRATCH/src"
+cmake -S "$SCRATCH/src" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$SCRATCH/src/cmake/toolchain-x86_64.cmake" \
+    -DKESTRUNE_TESTS=ON >/dev/null
+cmake --build "$BUILD" -j "$(nproc)" >/dev/null
+
+KESTRUNE_BUILD="$BUILD"
+. "$ROOT/scripts/wine-env.sh"
+"$ROOT/scripts/wine-prefix.sh" "$BUILD"
+. "$ROOT/scripts/xvfb.sh"
+KESTRUNE_SCREEN=2560x1600x24 kestrune_start_xvfb
+"$WINESERVER" -p || true
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+"$WINE" explorer.exe /desktop >/dev/null 2>&1 </dev/null &
+
+missed=0
+for patch in "$@"; do
+    name=$(basename "$patch" .patch)
+    set -- $(sed -n '1s/^# catches: //p' "$patch")
+    entry=$1
+    filter=$2
+    if ! (cd "$SCRATCH/src" && git apply "$patch"); then
+        echo "$name: does not apply"
+        missed=$((missed + 1))
+        continue
+    fi
+    if ! cmake --build "$BUILD" -j "$(nproc)" >"$SCRATCH/$name.build.log" 2>&1; then
+        echo "$name: planted build failed (see build/planted/$name.build.log)"
+        missed=$((missed + 1))
+    elif [ -n "$filter" ] && [ -f "$BUILD/bin/$entry.exe" ]; then
+        if "$BUILD/wine-run.sh" "$BUILD/bin/$entry.exe" "--gtest_filter=$filter" \
+            >"$SCRATCH/$name.log" 2>&1 </dev/null; then
+            echo "$name: MISSED by $entry $filter"
+            missed=$((missed + 1))
+        else
+            echo "$name: caught by $entry $filter"
+        fi
+    elif (cd "$BUILD" && ctest -R "^$entry\$" --timeout 900 >"$SCRATCH/$name.log" 2>&1); then
+        echo "$name: MISSED by $entry"
+        missed=$((missed + 1))
+    else
+        echo "$name: caught by $entry"
+    fi
+    (cd "$SCRATCH/src" && git apply -R "$patch")
+done
+cmake --build "$BUILD" -j "$(nproc)" >/dev/null
+"$WINESERVER" -k || true
+kill "$KESTRUNE_XVFB_PID" 2>/dev/null || true
+echo "$missed plant(s) not caught"
+[ "$missed" = 0 ]
