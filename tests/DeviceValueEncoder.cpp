@@ -5,6 +5,9 @@
 #include "../crypto/AesCipher.h"
 #include "../crypto/DeviceValue.h"
 
+namespace {
+
+// Base64 of data (standard alphabet, '=' padding).
 std::string Base64Encode(const uint8_t* data, size_t size)
 {
     static const char kAlphabet[] =
@@ -23,6 +26,8 @@ std::string Base64Encode(const uint8_t* data, size_t size)
     }
     return text;
 }
+
+}  // namespace
 
 std::string EncodeDeviceValue(const std::string& plain, const char* key)
 {

@@ -6,9 +6,6 @@
 
 #include <string>
 
-// Base64 of data (standard alphabet, '=' padding).
-std::string Base64Encode(const uint8_t* data, size_t size);
-
 // Counter-mode encrypts every byte of plain (zeros included, length kept) with
 // the first 16 bytes of key and the device counter block, then Base64-encodes it.
 std::string EncodeDeviceValue(const std::string& plain, const char* key);

@@ -18,23 +18,6 @@ CJobWindow::~CJobWindow()
         DestroyWindow(m_hWnd);
 }
 
-bool CJobWindow::WaitForResult(DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (m_result == 0) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
-
 LRESULT CALLBACK CJobWindow::Procedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {

@@ -1,4 +1,5 @@
-// A real, hidden top-level window that receives the jobs' messages and records them in order.
+// A real, hidden top-level window that records the jobs' messages in order. The tests run a job on
+// their own thread, so its messages arrive before it returns.
 #pragma once
 #include <windows.h>
 #include <vector>
@@ -8,8 +9,6 @@ public:
     CJobWindow();
     ~CJobWindow();
     HWND Handle() const { return m_hWnd; }
-    // Pumps messages until WM_JOB_RESULT arrives; false on timeout.
-    bool WaitForResult(DWORD timeoutMs = 120000);
     // Message ids received, and the last result.
     std::vector<UINT> m_messages;
     int m_result = 0;

@@ -1,6 +1,8 @@
 #include "TestUtil.h"
 
-#include <shellapi.h>
+#include "log/LogSave.h"
+#include "sys/PlatformQueries.h"
+
 #include <cctype>
 
 namespace testutil {
@@ -15,9 +17,8 @@ std::wstring ExeFolder()
 
 std::wstring MakeScratchFolder(const std::wstring& name)
 {
-    std::wstring root = L"C:\\kestrune-tests";
-    CreateDirectoryW(root.c_str(), nullptr);
-    std::wstring path = root + L"\\" + name;
+    CreateDirectoryW(L"C:\\kestrune-tests", nullptr);
+    std::wstring path = L"C:\\kestrune-tests\\" + name;
     RemoveTree(path);
     CreateDirectoryW(path.c_str(), nullptr);
     return path;
@@ -32,16 +33,8 @@ bool RemoveTree(const std::wstring& path)
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         return DeleteFileW(path.c_str()) != FALSE;
     }
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..")
-                RemoveTree(path + L"\\" + name);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
+    for (const std::wstring& name : FolderEntries(path))
+        RemoveTree(path + L"\\" + name);
     return RemoveDirectoryW(path.c_str()) != FALSE;
 }
 
@@ -58,6 +51,15 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
+// Reads until the end of a file or a pipe.
+static void ReadToEnd(HANDLE from, std::string& bytes)
+{
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(from, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+}
+
 bool ReadFileBytes(const std::wstring& path, std::string& bytes)
 {
     bytes.clear();
@@ -65,10 +67,7 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes)
                               nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
+    ReadToEnd(file, bytes);
     CloseHandle(file);
     return true;
 }
@@ -103,20 +102,15 @@ bool RunProgram(const std::wstring& commandLine, std::string& output, DWORD& exi
     startup.hStdError = writeEnd;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process = {};
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    std::wstring line = commandLine;
+    BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
                                   currentDirectory, &startup, &process);
     CloseHandle(writeEnd);
-    if (!started) {
-        CloseHandle(readEnd);
-        return false;
-    }
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        output.append(buffer, read);
+    if (started)
+        ReadToEnd(readEnd, output);
     CloseHandle(readEnd);
+    if (!started)
+        return false;
     bool ended = WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
     if (!ended)
         TerminateProcess(process.hProcess, 1);
@@ -168,12 +162,7 @@ bool RegValueExists(HKEY root, const std::wstring& key, const std::wstring& name
 
 bool DeleteRegValue(HKEY root, const std::wstring& key, const std::wstring& name)
 {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &handle))
-        return false;
-    LONG result = RegDeleteValueW(handle, name.c_str());
-    RegCloseKey(handle);
-    return result == ERROR_SUCCESS;
+    return RegDeleteKeyValueW(root, key.c_str(), name.c_str()) == ERROR_SUCCESS;
 }
 
 std::string ToCodePage(const std::wstring& text, UINT codePage)
@@ -201,14 +190,9 @@ std::wstring FromCodePage(const std::string& bytes, UINT codePage)
 std::vector<std::string> SplitLogLines(const std::string& bytes)
 {
     std::vector<std::string> lines;
-    size_t start = 0;
-    for (;;) {
-        size_t end = bytes.find("\r\r\n", start);
-        if (end == std::string::npos)
-            break;
+    for (size_t start = 0, end; (end = bytes.find("\r\r\n", start)) != std::string::npos;
+         start = end + 3)
         lines.push_back(bytes.substr(start, end - start));
-        start = end + 3;
-    }
     return lines;
 }
 
@@ -223,6 +207,101 @@ bool HasLogPrefix(const std::string& line)
             return false;
     }
     return true;
+}
+
+std::string FileText(const std::wstring& path)
+{
+    std::string bytes;
+    ReadFileBytes(path, bytes);
+    return bytes;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what)
+{
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
+        if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
+            names.push_back(data.cFileName);
+    }
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::wstring ToolLogPath(const std::wstring& name)
+{
+    return LogBaseFolder() + L"ToolLog\\" + name;
+}
+
+std::vector<std::string> LogEntries(const std::wstring& name)
+{
+    std::vector<std::string> entries = SplitLogLines(FileText(ToolLogPath(name)));
+    for (std::string& entry : entries)
+        entry.erase(0, std::min<size_t>(30, entry.size()));
+    return entries;
+}
+
+std::wstring FromUnixPath(const std::string& unixPath)
+{
+    std::wstring path = L"Z:" + FromCodePage(unixPath, CP_UTF8);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+std::string ToUnixPath(const std::wstring& path)
+{
+    using Convert = char*(CDECL*)(LPCWSTR);
+    auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unixPath = convert != nullptr ? convert(path.c_str()) : nullptr;
+    std::string result = unixPath != nullptr ? unixPath : "";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+bool SetLogPixels(DWORD dpi)
+{
+    return SetRegDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi);
+}
+
+bool InstallTimeoutDouble()
+{
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring timeout = std::wstring(system) + L"\\timeout.exe";
+    return FileExists(timeout) ||
+           CopyFileW((ExeFolder() + L"\\fake_tool.exe").c_str(), timeout.c_str(), TRUE) ||
+           FileExists(timeout);
+}
+
+void InstallDumpFiles(long long memorySize, int minidumps)
+{
+    std::wstring windows = GetWindowsPath();
+    RemoveDumpFiles();
+    if (memorySize > 0)
+        WriteFileBytes(windows + L"MEMORY.DMP", std::string(static_cast<size_t>(memorySize), 'M'));
+    CreateDirectoryW((windows + L"Minidump").c_str(), nullptr);
+    for (int i = 0; i < minidumps; ++i)
+        WriteFileBytes(windows + L"Minidump\\mini-" + std::to_wstring(i) + L".dmp",
+                       std::string(4096 + i, 'd'));
+}
+
+void RemoveDumpFiles()
+{
+    std::wstring windows = GetWindowsPath();
+    DeleteFileW((windows + L"MEMORY.DMP").c_str());
+    RemoveTree(windows + L"Minidump");
 }
 
 }  // namespace testutil

@@ -1,6 +1,7 @@
 // Helpers the test executables share: child processes, files, registry, the prefix's folders.
 #pragma once
 #include <windows.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,26 @@ std::wstring FromCodePage(const std::string& bytes, UINT codePage);
 std::vector<std::string> SplitLogLines(const std::string& bytes);
 // True when the line starts with a well-formed "[yyyy-mm-dd hh:mm:ss mmmms]   " prefix.
 bool HasLogPrefix(const std::string& line);
+
+// Shared by every suite: one copy of each.
+// The whole file; empty when it cannot be read.
+std::string FileText(const std::wstring& path);
+// How often what occurs in text.
+size_t Occurrences(const std::string& text, const std::string& what);
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+// A file of ToolLog, and the texts of its entries without their time prefix.
+std::wstring ToolLogPath(const std::wstring& name);
+std::vector<std::string> LogEntries(const std::wstring& name);
+// The prefix's path of a Linux path ("Z:\..."), and the Linux path of a prefix path.
+std::wstring FromUnixPath(const std::string& unixPath);
+std::string ToUnixPath(const std::wstring& path);
+// HKCU\Control Panel\Desktop LogPixels, read by a process when it starts.
+bool SetLogPixels(DWORD dpi);
+// Wine has no timeout.exe: fake_tool.exe, which really waits, stands in the system folder.
+bool InstallTimeoutDouble();
+// MEMORY.DMP of memorySize bytes (none for 0) and minidumps "mini-<n>.dmp" in the Windows folder.
+void InstallDumpFiles(long long memorySize, int minidumps);
+void RemoveDumpFiles();
 
 }  // namespace testutil

@@ -1,72 +1,81 @@
-// The set job: real runs through reg.exe under switched versions, values read back.
-#include "JobWindow.h"
+// Version classes and the set job: the class table, then real runs of job_runner under Wine's
+// per-program version switch, the set job going through reg.exe and the values read back.
 #include "TestUtil.h"
-#include "dump/CrashDumpJobs.h"
+#include "dump/DumpCatalog.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 using namespace testutil;
 
 namespace {
 
-// Runs job_runner under the given Windows version (and locale) and returns its lines.
-std::vector<std::string> RunSetJobs(const wchar_t* wineVersion, const wchar_t* indices)
+// Runs job_runner with arguments under the given Windows version; its output, line ends as LF.
+std::string RunJobRunnerAs(const wchar_t* wineVersion, const std::wstring& arguments)
 {
-    std::wstring folder = MakeScratchFolder(std::wstring(L"setjob-") + wineVersion);
+    // A per-program version, so that tests running at the same time are not affected.
+    std::wstring folder = MakeScratchFolder(std::wstring(L"jobrunner-") + wineVersion);
     std::wstring name = std::wstring(L"jobrunner_") + wineVersion + L".exe";
-    std::wstring exe = folder + L"\\" + name;
-    CopyFileW((ExeFolder() + L"\\job_runner.exe").c_str(), exe.c_str(), FALSE);
-    SetRegString(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + name, L"Version",
-                 wineVersion);
+    CopyFileW((ExeFolder() + L"\\job_runner.exe").c_str(), (folder + L"\\" + name).c_str(), FALSE);
+    SetRegString(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + name, L"Version", wineVersion);
     std::string output;
     DWORD exitCode = 1;
-    bool ran = RunProgram(L"\"" + exe + L"\" set " + indices, output, exitCode, 180000);
-    std::vector<std::string> lines;
-    std::istringstream stream(output);
-    for (std::string line; std::getline(stream, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
+    bool ran = RunProgram(L"\"" + folder + L"\\" + name + L"\" " + arguments, output, exitCode, 180000);
     EXPECT_TRUE(ran && exitCode == 0) << output;
     RemoveTree(folder);
-    return lines;
+    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+    return output;
 }
 
 }  // namespace
 
-TEST(SetDumpTypeJob, Win10_EveryIndex_WritesCatalogueValues)
+TEST(Catalogue, VersionPairs_ClassifiedByTable)
 {
-    std::vector<std::string> lines = RunSetJobs(L"win10", L"0 1 2 3 4 5");
-    ASSERT_EQ(7u, lines.size());
-    EXPECT_EQ("class=10 supported=1", lines[0]);
-    const char* expected[] = {
-        "index=0 messages=1525,1526 result=6 cde=0 fp=absent log=-",
-        "index=1 messages=1525,1526 result=6 cde=3 fp=absent log=-",
-        "index=2 messages=1525,1526 result=6 cde=1 fp=absent log=-",
-        "index=3 messages=1525,1526 result=6 cde=2 fp=absent log=-",
-        "index=4 messages=1525,1526 result=6 cde=7 fp=absent log=-",
-        "index=5 messages=1525,1526 result=6 cde=1 fp=1 log=-",
-    };
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(expected[i], lines[i + 1]);
+    const struct {
+        unsigned major, minor;
+        OsClass osClass;
+    } cases[] = {{5, 0, Win2000}, {5, 1, WinXP}, {5, 2, Win2003}, {6, 0, WinVista}, {6, 1, Win7},
+                 {6, 2, Win8}, {6, 3, Win81}, {10, 0, Win10}, {6, 4, Unrecognised},
+                 {5, 3, Unrecognised}, {10, 1, Unrecognised}, {11, 0, Unrecognised},
+                 {0, 0, Unrecognised}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.osClass, ClassifyVersion(c.major, c.minor)) << c.major << "." << c.minor;
+        EXPECT_EQ(c.osClass == Win7 || c.osClass == Win10, IsSupportedOsClass(c.osClass));
+    }
 }
 
-TEST(SetDumpTypeJob, Win7_EveryIndex_WritesOnlyCrashDumpEnabled)
+TEST(Version, WineVersionSwitch_GivesClassAndSupport)
 {
-    std::vector<std::string> lines = RunSetJobs(L"win7", L"0 1 2 3 4");
-    ASSERT_EQ(6u, lines.size());
-    EXPECT_EQ("class=7 supported=1", lines[0]);
-    const char* expected[] = {
-        "index=0 messages=1525,1526 result=6 cde=0 fp=5 log=-",
-        "index=1 messages=1525,1526 result=6 cde=3 fp=5 log=-",
-        "index=2 messages=1525,1526 result=6 cde=1 fp=5 log=-",
-        "index=3 messages=1525,1526 result=6 cde=2 fp=5 log=-",
-        // Out of range: an empty command confirms nothing.
-        "index=4 messages=1525,1526 result=7 cde=99 fp=5 log=CFB5CDB3C0B6C6C1B5F7CAD4C9E8D6C3CAA7B0DC",
+    const struct {
+        const wchar_t* wineVersion;
+        const char* expected;
+    } cases[] = {
+        {L"win7", "version=6.1 class=7 supported=1\n"},
+        {L"win10", "version=10.0 class=10 supported=1\n"},
+        {L"win2008r2", "version=6.1 class=7 supported=1\n"},  // a server edition: the pair decides
+        {L"winxp", "version=5.1 class=4 supported=0\n"},
+        {L"vista", "version=6.0 class=6 supported=0\n"},
+        {L"win81", "version=6.3 class=9 supported=0\n"},
     };
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(expected[i], lines[i + 1]);
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, RunJobRunnerAs(c.wineVersion, L"version"));
+}
+
+TEST(SetDumpTypeJob, EveryIndexOfBothLists_RegistryHoldsTheCatalogueValues)
+{
+    EXPECT_EQ("class=10 supported=1\n"
+              "index=0 messages=1525,1526 result=6 cde=0 fp=absent log=-\n"
+              "index=1 messages=1525,1526 result=6 cde=3 fp=absent log=-\n"
+              "index=2 messages=1525,1526 result=6 cde=1 fp=absent log=-\n"
+              "index=3 messages=1525,1526 result=6 cde=2 fp=absent log=-\n"
+              "index=4 messages=1525,1526 result=6 cde=7 fp=absent log=-\n"
+              "index=5 messages=1525,1526 result=6 cde=1 fp=1 log=-\n",
+              RunJobRunnerAs(L"win10", L"set 0 1 2 3 4 5"));
+    // Windows 7 leaves FilterPages alone; out of range, an empty command confirms nothing.
+    EXPECT_EQ("class=7 supported=1\n"
+              "index=0 messages=1525,1526 result=6 cde=0 fp=5 log=-\n"
+              "index=1 messages=1525,1526 result=6 cde=3 fp=5 log=-\n"
+              "index=2 messages=1525,1526 result=6 cde=1 fp=5 log=-\n"
+              "index=3 messages=1525,1526 result=6 cde=2 fp=5 log=-\n"
+              "index=4 messages=1525,1526 result=7 cde=99 fp=5 log=CFB5CDB3C0B6C6C1B5F7CAD4C9E8D6C3CAA7B0DC\n",
+              RunJobRunnerAs(L"win7", L"set 0 1 2 3 4"));
 }

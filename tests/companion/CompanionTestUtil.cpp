@@ -1,12 +1,11 @@
 #include "CompanionTestUtil.h"
 #include "TestUtil.h"
 
-#include <shlobj.h>
-#include <algorithm>
+#include "sys/PlatformQueries.h"
+
 #include <cstdio>
 
 namespace companion_test {
-
 
 std::wstring LibraryCopyFolder()
 {
@@ -39,9 +38,7 @@ void RemoveIni()
 
 std::wstring DataFolder()
 {
-    wchar_t base[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, base);
-    return std::wstring(base) + L"\\Drovanix\\Feedback";
+    return GetCommonAppDataPath() + L"Drovanix\\Feedback";
 }
 
 std::wstring CallLogPath() { return DataFolder() + L"\\calls.log"; }
@@ -80,41 +77,13 @@ std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offse
     return lines;
 }
 
-std::vector<std::wstring> FolderEntries(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
-            names.push_back(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool ReadServerPorts(ServerPorts& ports)
 {
-    wchar_t unixPath[1024] = {};
-    if (GetEnvironmentVariableW(L"KESTRUNE_COMPANION_HTTP", unixPath, 1024) == 0)
+    char unixPath[1024] = {};
+    if (GetEnvironmentVariableA("KESTRUNE_COMPANION_HTTP", unixPath, 1024) == 0)
         return false;
-    std::wstring path = std::wstring(L"Z:") + unixPath;
-    for (wchar_t& c : path) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    std::string text;
-    if (!testutil::ReadFileBytes(path, text))
-        return false;
+    std::string text = testutil::FileText(testutil::FromUnixPath(unixPath));
     return sscanf(text.c_str(), "%d %d %d", &ports.http, &ports.silent, &ports.dead) == 3;
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    return testutil::ToCodePage(text, CP_UTF8);
 }
 
 std::string UrlEncode(const std::string& text)

@@ -3,6 +3,7 @@
 #pragma once
 #include "feedback/FeedbackLibrary.h"
 #include "feedback/ToolIdentity.h"
+#include "TestUtil.h"
 
 #include <string>
 #include <vector>
@@ -26,9 +27,6 @@ long long FileEnd(const std::wstring& path);
 // The lines appended after offset that this process wrote ("[pid N]" or "pid=N").
 std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offset);
 
-// The names in a folder, sorted, without "." and "..".
-std::vector<std::wstring> FolderEntries(const std::wstring& folder);
-
 // The loopback server of the ctest fixture: false when the test runs without it.
 struct ServerPorts {
     int http = 0;
@@ -37,7 +35,7 @@ struct ServerPorts {
 };
 bool ReadServerPorts(ServerPorts& ports);
 
-std::string Utf8(const std::wstring& text);
+inline std::string Utf8(const std::wstring& text) { return testutil::ToCodePage(text, CP_UTF8); }
 // Percent-encodes text for a query string.
 std::string UrlEncode(const std::string& text);
 

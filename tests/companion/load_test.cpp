@@ -9,50 +9,41 @@
 
 namespace {
 
-struct LoadRun {
-    bool ran = false;
-    DWORD exitCode = 0;
-    std::string output;
-};
-
-// Lays out folder with the probe and, unless dll is null, a library file with these bytes.
-LoadRun RunProbeIn(const std::wstring& name, const std::string* dll, const std::string& ini = "",
-                   const wchar_t* argument = L"")
+// Lays out a folder with the probe and, unless dll is null, a library file with these bytes; the
+// probe's output, or why it did not run to its end.
+std::string RunProbeIn(const std::wstring& name, const std::string* dll, const std::string& ini = "",
+                       const wchar_t* argument = L"")
 {
     std::wstring folder = testutil::MakeScratchFolder(L"feedback-load-" + name);
-    LoadRun run;
-    if (!CopyFileW((testutil::ExeFolder() + L"\\feedback_load_probe.exe").c_str(),
-                   (folder + L"\\feedback_load_probe.exe").c_str(), FALSE)) {
-        run.output = "copying the probe failed: " + std::to_string(GetLastError());
-        return run;
-    }
+    CopyFileW((testutil::ExeFolder() + L"\\feedback_load_probe.exe").c_str(),
+              (folder + L"\\feedback_load_probe.exe").c_str(), FALSE);
     if (dll != nullptr)
         testutil::WriteFileBytes(folder + L"\\OrlaviFeedbackInformation.dll", *dll);
     if (!ini.empty())
         testutil::WriteFileBytes(folder + L"\\OrlaviFeedbackInformation.ini", ini);
-    run.ran = testutil::RunProgram(L"\"" + folder + L"\\feedback_load_probe.exe\" " + argument, run.output,
-                                   run.exitCode, 60000, folder.c_str());
-    if (!run.ran)
-        run.output += "probe did not run or end: " + std::to_string(GetLastError());
-    run.output.erase(std::remove(run.output.begin(), run.output.end(), '\r'), run.output.end());
-    return run;
+    std::string output;
+    DWORD exitCode = 1;
+    if (!testutil::RunProgram(L"\"" + folder + L"\\feedback_load_probe.exe\" " + argument, output,
+                              exitCode, 60000, folder.c_str()) ||
+        exitCode != 0)
+        return "the probe did not run to its end: " + output;
+    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+    return output;
 }
 
 // The bytes of a library build beside the test (subfolder: "" or "\\<variant>").
-bool LibraryBytes(const wchar_t* subfolder, std::string& bytes)
+std::string LibraryBytes(const wchar_t* subfolder)
 {
-    return testutil::ReadFileBytes(
-        testutil::ExeFolder() + subfolder + L"\\OrlaviFeedbackInformation.dll", bytes);
+    return testutil::FileText(testutil::ExeFolder() + subfolder + L"\\OrlaviFeedbackInformation.dll");
 }
 
 }  // namespace
 
 TEST(FeedbackLoad, LibraryBesideTheProgram_LoadsWhole_FailsWithoutCrashingWhenMissingOrDamaged)
 {
-    std::string dll, failing, lacking;
-    ASSERT_TRUE(LibraryBytes(L"", dll));
-    ASSERT_TRUE(LibraryBytes(L"\\init-fails", failing));
-    ASSERT_TRUE(LibraryBytes(L"\\lacking-export", lacking));
+    std::string dll = LibraryBytes(L""), failing = LibraryBytes(L"\\init-fails");
+    std::string lacking = LibraryBytes(L"\\lacking-export");
+    ASSERT_TRUE(!dll.empty() && !failing.empty() && !lacking.empty());
     std::string text = "This is a text file, not a library.\r\n";
     std::string headersOnly = dll.substr(0, 1024);
     std::string half = dll.substr(0, dll.size() / 2);
@@ -81,10 +72,7 @@ TEST(FeedbackLoad, LibraryBesideTheProgram_LoadsWhole_FailsWithoutCrashingWhenMi
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testutil::ToCodePage(c.name, CP_UTF8));
-        LoadRun run = RunProbeIn(c.name, c.dll, c.ini);
-        ASSERT_TRUE(run.ran) << run.output;
-        EXPECT_EQ(0u, run.exitCode);
-        EXPECT_EQ(c.expected, run.output);
+        EXPECT_EQ(c.expected, RunProbeIn(c.name, c.dll, c.ini));
     }
 }
 
@@ -93,16 +81,12 @@ TEST(FeedbackLoad, UnloadWhileAGivenUpRequestRuns_ProcessLivesOn)
     companion_test::ServerPorts ports;
     if (!companion_test::ReadServerPorts(ports))
         GTEST_SKIP() << "runs under ctest, with the loopback server fixture";
-    std::string dll;
-    ASSERT_TRUE(LibraryBytes(L"", dll));
+    std::string dll = LibraryBytes(L"");
     // The answer trickles in for 10 s; the library gives up after 1 s and is unloaded at once,
     // while its worker still waits inside WinHTTP for the next byte.
     std::string ini = "[Update]\r\nManifest=http://127.0.0.1:" + std::to_string(ports.http) +
                       "/trickle?every=0.25&count=40\r\nTimeoutMs=1000\r\n";
-    LoadRun run = RunProbeIn(L"abandon", &dll, ini, L"check");
-    ASSERT_TRUE(run.ran) << run.output;
-    EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ("load=1 module=1 resolved=11111111111 init=1 more=https://tools.orlavi.com/ check=0 "
               "freed=1 survived=1\n",
-              run.output);
+              RunProbeIn(L"abandon", &dll, ini, L"check"));
 }

@@ -17,10 +17,8 @@ target_link_libraries(feedback_load_probe PRIVATE kestrune_feedback)
 kestrune_test(companion_tests
     companion/CompanionTestUtil.cpp
     companion/load_test.cpp
-    companion/manifest_test.cpp
     companion/update_test.cpp
-    companion/feedback_test.cpp
-    ${CMAKE_SOURCE_DIR}/companion/VersionManifest.cpp)
+    companion/feedback_test.cpp)
 target_link_libraries(companion_tests PRIVATE kestrune_feedback)
 target_include_directories(companion_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/companion)
 add_dependencies(companion_tests OrlaviFeedbackInformation companion_lacking_export
