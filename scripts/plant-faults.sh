@@ -1,9 +1,8 @@
 #!/bin/sh
 # Plants each known fault (tests/planted/*.patch, or the patches named) in a scratch copy of the
 # committed tree and runs the test that must catch it. A plant that the test does not notice
-# fails this script. Each patch's first line names its catcher:
-#   # catches: <ctest entry> [gtest filter]
-# With a filter the test executable of that name runs alone with it; otherwise the ctest entry.
+# fails this script. Each patch's first line names the ctest entry that must then fail:
+#   # catches: <ctest entry> [the cases that fail, for the reader]
 # Never part of the test command: every plant is an incremental rebuild.
 set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,10 +31,9 @@ KESTRUNE_SCREEN=2560x1600x24 kestrune_start_xvfb
 
 missed=0
 for patch in "$@"; do
+    patch=$(realpath "$patch")
     name=$(basename "$patch" .patch)
-    set -- $(sed -n '1s/^# catches: //p' "$patch")
-    entry=$1
-    filter=$2
+    entry=$(sed -n '1s/^# catches: \([^ ]*\).*/\1/p' "$patch")
     if ! (cd "$SCRATCH/src" && git apply "$patch"); then
         echo "$name: does not apply"
         missed=$((missed + 1))
@@ -44,14 +42,6 @@ for patch in "$@"; do
     if ! cmake --build "$BUILD" -j "$(nproc)" >"$SCRATCH/$name.build.log" 2>&1; then
         echo "$name: planted build failed (see build/planted/$name.build.log)"
         missed=$((missed + 1))
-    elif [ -n "$filter" ] && [ -f "$BUILD/bin/$entry.exe" ]; then
-        if "$BUILD/wine-run.sh" "$BUILD/bin/$entry.exe" "--gtest_filter=$filter" \
-            >"$SCRATCH/$name.log" 2>&1 </dev/null; then
-            echo "$name: MISSED by $entry $filter"
-            missed=$((missed + 1))
-        else
-            echo "$name: caught by $entry $filter"
-        fi
     elif (cd "$BUILD" && ctest -R "^$entry\$" --timeout 900 >"$SCRATCH/$name.log" 2>&1); then
         echo "$name: MISSED by $entry"
         missed=$((missed + 1))
