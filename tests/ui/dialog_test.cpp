@@ -8,18 +8,15 @@
 
 namespace {
 
-// A modal dialog that records where it is and who owns it, then ends itself.
+// A modal dialog that records where it is, who owns it and which windows are enabled, then ends.
 class CProbeDlg : public CDialog {
 public:
-    explicit CProbeDlg(HWND parent = nullptr, bool moveItself = false)
-        : CDialog(IDD_TEST_POPUP, parent), m_bMoveItself(moveItself) {}
+    CProbeDlg(HWND parent, bool moveItself, std::initializer_list<HWND> watched)
+        : CDialog(IDD_TEST_POPUP, parent), m_bMoveItself(moveItself), m_watched(watched) {}
 
     HWND m_hOwner = nullptr;
     RECT m_rcSeen = {};
-    bool m_bMainEnabled = true;
-    bool m_bPopupEnabled = true;
-    HWND m_hMain = nullptr;
-    HWND m_hPopup = nullptr;
+    std::vector<bool> m_enabled;
 
 protected:
     BOOL OnInitDialog() override
@@ -27,106 +24,76 @@ protected:
         CDialog::OnInitDialog();
         if (m_bMoveItself)
             MoveWindow(50, 60, 160, 100);
-        SetTimer(m_hWnd, 1, 100, nullptr);
+        PostMessageW(m_hWnd, WM_APP, 0, 0);
         return TRUE;
     }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message == WM_TIMER && wParam == 1) {
-            KillTimer(m_hWnd, 1);
-            m_hOwner = GetOwner();
-            m_rcSeen = GetWindowRect();
-            m_bMainEnabled = ::IsWindowEnabled(m_hMain) != FALSE;
-            m_bPopupEnabled = ::IsWindowEnabled(m_hPopup) != FALSE;
-            EndDialog(IDOK);
-            return 0;
-        }
-        return CDialog::WindowProc(message, wParam, lParam);
+        if (message != WM_APP)
+            return CDialog::WindowProc(message, wParam, lParam);
+        m_hOwner = GetOwner();
+        m_rcSeen = GetWindowRect();
+        for (HWND hWnd : m_watched)
+            m_enabled.push_back(::IsWindowEnabled(hWnd) != FALSE);
+        EndDialog(IDOK);
+        return 0;
     }
 
 private:
     bool m_bMoveItself;
+    std::vector<HWND> m_watched;
 };
 
-class DialogRules : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_main.Create(nullptr));
-        m_main.MoveWindow(100, 100, 400, 300);
-        ShowWindow(m_main.m_hWnd, SW_SHOW);
-        m_app.m_pMainWnd = &m_main;
-        ASSERT_TRUE(m_popup.Create(m_main.m_hWnd));
-        m_popup.MoveWindow(800, 300, 300, 200);
-        ShowWindow(m_popup.m_hWnd, SW_SHOW);
-        SetActiveWindow(m_popup.m_hWnd);
-        xinput::PumpFor(200);
-    }
-    void TearDown() override
-    {
-        m_popup.DestroyWindow();
-        m_main.DestroyWindow();
-    }
-    static POINT Centre(const RECT& rc)
-    {
-        return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-    }
-
-    CWinApp m_app;
-    CDialog m_main{IDD_TEST_POPUP};
-    CDialog m_popup{IDD_TEST_POPUP};
-};
+POINT Centre(const RECT& rc)
+{
+    return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
 
 }  // namespace
 
-TEST_F(DialogRules, WithoutParent_OwnedByTheMainWindowsLastActivePopup_CentredOverIt)
-{
-    ASSERT_EQ(m_popup.m_hWnd, GetLastActivePopup(m_main.m_hWnd));
-    CProbeDlg probe;
-    probe.m_hMain = m_main.m_hWnd;
-    probe.m_hPopup = m_popup.m_hWnd;
-    EXPECT_EQ(IDOK, probe.DoModal());
-    EXPECT_EQ(m_popup.m_hWnd, probe.m_hOwner);
-    POINT expected = Centre(m_popup.GetWindowRect());
-    POINT seen = Centre(probe.m_rcSeen);
-    EXPECT_LE(abs(expected.x - seen.x), 1);
-    EXPECT_LE(abs(expected.y - seen.y), 1);
-    EXPECT_FALSE(probe.m_bPopupEnabled) << "the owner is disabled while the dialog runs";
-    EXPECT_FALSE(probe.m_bMainEnabled) << "and so is the main window";
-    EXPECT_TRUE(m_popup.IsWindowEnabled());
-    EXPECT_TRUE(m_main.IsWindowEnabled());
-    EXPECT_FALSE(probe.IsWindow());
-}
-
-TEST_F(DialogRules, WithParent_OwnedAndCentredOverTheParent)
-{
-    CProbeDlg probe(m_main.m_hWnd);
-    probe.m_hMain = m_main.m_hWnd;
-    probe.m_hPopup = m_popup.m_hWnd;
-    probe.DoModal();
-    EXPECT_EQ(m_main.m_hWnd, probe.m_hOwner);
-    POINT expected = Centre(m_main.GetWindowRect());
-    POINT seen = Centre(probe.m_rcSeen);
-    EXPECT_LE(abs(expected.x - seen.x), 1);
-    EXPECT_LE(abs(expected.y - seen.y), 1);
-    EXPECT_TRUE(probe.m_bPopupEnabled) << "not in the owner chain";
-}
-
-TEST_F(DialogRules, MovedDuringInitialisation_StaysWhereItMoved)
-{
-    CProbeDlg probe(nullptr, true);
-    probe.m_hMain = m_main.m_hWnd;
-    probe.m_hPopup = m_popup.m_hWnd;
-    probe.DoModal();
-    EXPECT_EQ(50, probe.m_rcSeen.left);
-    EXPECT_EQ(60, probe.m_rcSeen.top);
-}
-
-TEST(DialogRulesWithoutApp, NoMainWindow_NoOwner)
+TEST(DialogRules, Owner_IsTheParentElseTheMainWindowsLastActivePopup_CentredOverIt_Disabled)
 {
     CWinApp app;
-    EXPECT_EQ(nullptr, GetDefaultDialogOwner());
-    CProbeDlg probe;
-    probe.DoModal();
-    EXPECT_EQ(nullptr, probe.m_hOwner);
+    CProbeDlg alone(nullptr, false, {});
+    alone.DoModal();
+    EXPECT_EQ(nullptr, alone.m_hOwner) << "no main window: no owner";
+    CDialog main(IDD_TEST_POPUP), popup(IDD_TEST_POPUP);
+    ASSERT_TRUE(main.Create(nullptr));
+    main.MoveWindow(100, 100, 400, 300);
+    ShowWindow(main.m_hWnd, SW_SHOW);
+    app.m_pMainWnd = &main;
+    ASSERT_TRUE(popup.Create(main.m_hWnd));
+    popup.MoveWindow(800, 300, 300, 200);
+    ShowWindow(popup.m_hWnd, SW_SHOW);
+    SetActiveWindow(popup.m_hWnd);
+    xinput::PumpFor(200);
+    ASSERT_EQ(popup.m_hWnd, GetLastActivePopup(main.m_hWnd));
+
+    const struct {
+        const char* name;
+        HWND parent;
+        HWND owner;
+        bool popupEnabled;  // the main window is disabled in both
+    } cases[] = {{"without parent", nullptr, popup.m_hWnd, false},
+                 {"with parent", main.m_hWnd, main.m_hWnd, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CProbeDlg probe(c.parent, false, {main.m_hWnd, popup.m_hWnd});
+        EXPECT_EQ(IDOK, probe.DoModal());
+        EXPECT_EQ(c.owner, probe.m_hOwner);
+        RECT ownerRect = {};
+        GetWindowRect(c.owner, &ownerRect);
+        POINT expected = Centre(ownerRect);
+        EXPECT_NEAR(expected.x, Centre(probe.m_rcSeen).x, 1);
+        EXPECT_NEAR(expected.y, Centre(probe.m_rcSeen).y, 1);
+        EXPECT_EQ((std::vector<bool>{false, c.popupEnabled}), probe.m_enabled);
+        EXPECT_TRUE(main.IsWindowEnabled() && popup.IsWindowEnabled()) << "enabled again after";
+        EXPECT_FALSE(probe.IsWindow());
+    }
+    CProbeDlg moved(nullptr, true, {});
+    moved.DoModal();
+    EXPECT_EQ(50, moved.m_rcSeen.left) << "moved during its initialisation: stays there";
+    EXPECT_EQ(60, moved.m_rcSeen.top);
+    popup.DestroyWindow();
+    main.DestroyWindow();
 }
