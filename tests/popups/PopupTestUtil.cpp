@@ -107,33 +107,20 @@ void ClickCentreOf(HWND control)
 
 Pixels CapturePixels(HWND hWnd)
 {
-    Pixels pixels;
     RECT rc = {};
-    if (!GetClientRect(hWnd, &rc) || rc.right <= 0 || rc.bottom <= 0)
-        return pixels;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = rc.right;
-    info.bmiHeader.biHeight = -rc.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    CClientDC windowDC(hWnd);
-    CMemoryDC memory(windowDC.Get());
-    void* bits = nullptr;
-    CBitmap bitmap(CreateDIBSection(windowDC.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bits == nullptr)
-        return pixels;
-    CSelectObject select(memory.Get(), bitmap.Get());
-    if (!BitBlt(memory.Get(), 0, 0, rc.right, rc.bottom, windowDC.Get(), 0, 0, SRCCOPY))
-        return pixels;
-    GdiFlush();
+    GetClientRect(hWnd, &rc);
+    CClientDC dc(hWnd);
+    Pixels pixels;
+    for (int y = 0; y < rc.bottom; ++y) {
+        for (int x = 0; x < rc.right; ++x) {
+            COLORREF c = GetPixel(dc.Get(), x, y);
+            if (c == CLR_INVALID)
+                return Pixels();
+            pixels.data.push_back(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+        }
+    }
     pixels.width = rc.right;
     pixels.height = rc.bottom;
-    const unsigned* source = static_cast<const unsigned*>(bits);
-    pixels.data.assign(source, source + static_cast<size_t>(pixels.width) * pixels.height);
-    for (unsigned& value : pixels.data)
-        value &= 0xFFFFFF;
     return pixels;
 }
 

@@ -60,8 +60,7 @@ struct ModalRun {
     INT_PTR result = -1;
     bool forced = false;
 };
-// Runs the popup modally on this thread while drive(frame, layer) acts on it from another one,
-// once its layer has shown and painted.
+// Runs the popup modally on this thread while drive(frame, layer) acts on it from another one.
 template <typename Popup>
 ModalRun RunModal(Popup& popup, UINT endMessage, const std::function<void(HWND, HWND)>& drive)
 {
@@ -69,10 +68,9 @@ ModalRun RunModal(Popup& popup, UINT endMessage, const std::function<void(HWND, 
     std::thread driver([&] {
         HWND layer = WaitShown(popup.m_hFrame);
         HWND frame = popup.m_hFrame;
-        if (layer != nullptr) {
-            Sleep(300);  // let it paint
+        // Once it has painted: no part of the layer is left to paint.
+        if (layer != nullptr && WaitFor([&] { return !GetUpdateRect(layer, nullptr, FALSE); }))
             drive(frame, layer);
-        }
         if (layer == nullptr || !WaitFor([&] { return !IsWindowVisible(frame); })) {
             run.forced = true;
             PostMessageW(frame, endMessage, 0, 0);

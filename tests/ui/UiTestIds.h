@@ -2,7 +2,6 @@
 #pragma once
 
 #define IDD_TEST_CONTROLS 300
-#define IDD_TEST_POPUP 301
 #define IDC_TEST_IMAGE_BUTTON 3001
 #define IDC_TEST_PNG_BUTTON 3002
 #define IDC_TEST_CHECK 3003
