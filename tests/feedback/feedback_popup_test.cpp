@@ -1,10 +1,11 @@
 // The problem-solved feedback popup as a real window under Xvfb: layout at 96 and 120 dpi, real
 // clicks on the answers and their rims through xdotool, and the records our companion library
-// writes for each answer.
+// writes for each answer, with the time text it stamps them with.
 #include "CompanionTestUtil.h"
 #include "PopupTestUtil.h"
 #include "TestUtil.h"
 #include "resource.h"
+#include "ui/popups/ProblemSolvingFeedbackChildDlg.h"
 #include "ui/popups/ProblemSolvingFeedbackDlg.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@ using namespace companion_test;
 namespace {
 
 GdiplusForTests g_gdiplus;
-using Popup = CWatched<CProblemSolvingFeedbackDlg>;
 
 class FeedbackPopupTest : public ::testing::Test {
 protected:
@@ -42,7 +42,7 @@ protected:
                  const std::function<void(HWND, HWND)>& drive)
     {
         COwnerWindow owner(300, 100);
-        Popup popup(owner.Handle());
+        CWatched<CProblemSolvingFeedbackDlg> popup(owner.Handle());
         popup.m_pFeedbackLib = library;
         popup.m_nDeviceType = deviceType;
         return RunModal(popup, WM_CLOSE, drive);
@@ -54,12 +54,9 @@ protected:
 };
 CFeedbackLibrary FeedbackPopupTest::s_library;
 
-// "frame ... | layer ... | SOLVED 1003 | UNSOLVED 1004 | OTHER 1001 | CLOSE 1002".
-std::string FeedbackLayout(HWND frame, HWND layer)
-{
-    return Layout(frame, layer,
-                  {IDC_FEEDBACK_SOLVED, IDC_FEEDBACK_UNSOLVED, IDC_FEEDBACK_OTHER, IDC_FEEDBACK_CLOSE});
-}
+// Solved 1003, not solved 1004, other 1001, close 1002.
+const std::initializer_list<int> kAnswers = {IDC_FEEDBACK_SOLVED, IDC_FEEDBACK_UNSOLVED,
+                                             IDC_FEEDBACK_OTHER, IDC_FEEDBACK_CLOSE};
 
 // True when a click at the control's client point left the popup open.
 bool ClickLeavesOpen(HWND frame, HWND layer, int id, int x, int y)
@@ -76,7 +73,7 @@ TEST_F(FeedbackPopupTest, At96Dpi_Layout_SystemCloseAndRimsIgnored_NoLibraryStil
     std::string layout;
     bool openAfterSystemClose = false, openAfterSolvedRim = false, openAfterUnsolvedRim = false;
     ModalRun run = Run(nullptr, 0, [&](HWND frame, HWND layer) {
-        layout = FeedbackLayout(frame, layer);
+        layout = Layout(frame, layer, kAnswers);
         // What Alt+F4 sends the layer when it is the active one.
         PostMessageW(layer, WM_SYSCOMMAND, SC_CLOSE, 0);
         openAfterSystemClose = !WaitFor([&] { return !IsWindowVisible(frame); }, 500);
@@ -108,7 +105,7 @@ TEST_F(FeedbackPopupTest, At120Dpi_ScaledLayout_HitMarginTen_ReportsTheAnswerWit
     bool openAfterRim = false;
     long long before = _time64(nullptr);
     ModalRun run = Run(&s_library, 2147483647, [&](HWND frame, HWND layer) {
-        layout = FeedbackLayout(frame, layer);
+        layout = Layout(frame, layer, kAnswers);
         // Pixel 9 lies inside the unscaled hit area but outside the scaled one (margin 10).
         openAfterRim = ClickLeavesOpen(frame, layer, IDC_FEEDBACK_SOLVED, 9, 20);
         // Far enough from the first click not to make a double click of it.
@@ -131,4 +128,13 @@ TEST_F(FeedbackPopupTest, At120Dpi_ScaledLayout_HitMarginTen_ReportsTheAnswerWit
     long long time = atoll(records[0].c_str() + at + 6);
     EXPECT_LE(before, time);
     EXPECT_GE(static_cast<long long>(_time64(nullptr)), time);
+}
+
+TEST(FeedbackTexts, TimeText_LowThirtyTwoBitsAsSignedDecimal)
+{
+    EXPECT_EQ(L"1714564800", FeedbackTimeText(1714564800LL));
+    EXPECT_EQ(L"2147483647", FeedbackTimeText(2147483647LL));
+    // After January 2038 the low 32 bits read as a negative number.
+    EXPECT_EQ(L"-2147483648", FeedbackTimeText(2147483648LL));
+    EXPECT_EQ(L"5", FeedbackTimeText(0x100000005LL));
 }

@@ -5,20 +5,6 @@ namespace popuptest {
 
 namespace {
 
-struct LayerSearch {
-    HWND frame;
-    HWND layer;
-};
-
-BOOL CALLBACK FindOwned(HWND hWnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<LayerSearch*>(lParam);
-    if (GetWindow(hWnd, GW_OWNER) != search->frame || !IsWindowVisible(hWnd))
-        return TRUE;
-    search->layer = hWnd;
-    return FALSE;
-}
-
 std::string Ltrb(const RECT& rc)
 {
     return std::to_string(rc.left) + " " + std::to_string(rc.top) + " " +
@@ -50,24 +36,6 @@ bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs)
         Sleep(5);
     }
     return true;
-}
-
-HWND FindLayer(HWND frame)
-{
-    LayerSearch search = {frame, nullptr};
-    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
-    return search.layer;
-}
-
-HWND WaitShown(const std::atomic<HWND>& frame)
-{
-    HWND layer = nullptr;
-    WaitFor([&] {
-        HWND hFrame = frame;
-        return hFrame != nullptr && IsWindowVisible(hFrame) &&
-               (layer = FindLayer(hFrame)) != nullptr;
-    });
-    return layer;
 }
 
 RECT WindowRectOf(HWND hWnd)

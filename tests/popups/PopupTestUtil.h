@@ -31,31 +31,36 @@ private:
     HWND m_hWnd = nullptr;
 };
 
-// A popup that publishes its frame once initialised, for the thread that drives it.
+// Polls (sleeping, no message pump) until predicate() holds; its last value.
+bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs = 30000);
+
+// A popup that publishes its frame and control layer once initialised, for the thread that
+// drives it.
 template <typename Popup>
 class CWatched : public Popup {
 public:
     using Popup::Popup;
     std::atomic<HWND> m_hFrame{nullptr};
+    std::atomic<HWND> m_hLayer{nullptr};
+    // Waits until the frame and its layer are visible; the layer, or null.
+    HWND WaitShown() const
+    {
+        bool shown = WaitFor([&] { return IsWindowVisible(m_hFrame) && IsWindowVisible(m_hLayer); });
+        return shown ? m_hLayer.load() : nullptr;
+    }
 
 protected:
     BOOL OnInitDialog() override
     {
         BOOL result = Popup::OnInitDialog();
+        m_hLayer = this->GetChildLayer();
         m_hFrame = this->m_hWnd;
         return result;
     }
 };
 
-// Polls (sleeping, no message pump) until predicate() holds; its last value.
-bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs = 30000);
-// The visible window owned by frame (its control layer), or null.
-HWND FindLayer(HWND frame);
-// Waits until the frame and its control layer are visible; the layer, or null.
-HWND WaitShown(const std::atomic<HWND>& frame);
-
-// How a modal run ended. forced: the layer never showed, or the popup was still open 30 s after
-// the driver was done and was ended from outside, not by any way of its own.
+// forced: the layer never showed, or the popup was still open 30 s after the driver was done
+// and was ended from outside, not by any way of its own.
 struct ModalRun {
     INT_PTR result = -1;
     bool forced = false;
@@ -66,7 +71,7 @@ ModalRun RunModal(Popup& popup, UINT endMessage, const std::function<void(HWND, 
 {
     ModalRun run;
     std::thread driver([&] {
-        HWND layer = WaitShown(popup.m_hFrame);
+        HWND layer = popup.WaitShown();
         HWND frame = popup.m_hFrame;
         // Once it has painted: no part of the layer is left to paint.
         if (layer != nullptr && WaitFor([&] { return !GetUpdateRect(layer, nullptr, FALSE); }))

@@ -36,7 +36,7 @@ class CPanelStandIn : public COwnerWindow {
 public:
     CPanelStandIn() : COwnerWindow(300, 150, Procedure) { s_panel = this; }
 
-    CExecutePromptDlg* m_pBusy = nullptr;
+    CBusyProbe* m_pBusy = nullptr;
     int m_nRequests = 0;
     int m_nResults = 0;
     // Results that arrived while the busy popup, frame or layer, was still on the screen.
@@ -54,8 +54,8 @@ private:
         }
         if (message == WM_JOB_RESULT) {
             ++panel->m_nResults;
-            HWND frame = panel->m_pBusy != nullptr ? panel->m_pBusy->m_hWnd : nullptr;
-            if (frame != nullptr && (IsWindowVisible(frame) || FindLayer(frame) != nullptr))
+            CBusyProbe* busy = panel->m_pBusy;
+            if (busy != nullptr && (IsWindowVisible(busy->m_hFrame) || IsWindowVisible(busy->m_hLayer)))
                 ++panel->m_nBusyVisibleAtResult;
             return 0;
         }
@@ -64,17 +64,6 @@ private:
     static CPanelStandIn* s_panel;
 };
 CPanelStandIn* CPanelStandIn::s_panel = nullptr;
-
-// Sends the close request to target (the frame or the panel) from this thread; false when the
-// frame is still shown long after, and the popup is then woken with a posted message.
-bool SendCloseRequest(HWND target, HWND frame)
-{
-    SendMessageW(target, WM_CLOSE_BUSY_PROMPT, 0, 0);
-    if (WaitFor([&] { return !IsWindowVisible(frame); }, 10000))
-        return true;
-    PostMessageW(frame, WM_NULL, 0, 0);
-    return false;
-}
 
 // A popup still open long after its run began lost its request: it is ended from outside.
 CBusyProbe* g_current = nullptr;
@@ -211,27 +200,20 @@ TEST(BusyPopup, JobResult_BusyPopupAlreadyHidden_ProbeSetExport)
     CCrashDumpJobs jobs;
     jobs.SetTargetWindow(panel.Handle());
     jobs.m_osClass = Win10;
-    const struct {
-        const char* name;
-        std::function<bool()> start;
-        int runs;
-    } kinds[] = {
-        {"probe", [&] { return jobs.StartDumpProbeJob(); }, 40},
-        {"set", [&] { return jobs.StartSetDumpTypeJob(4); }, 6},
-        {"export", [&] { return jobs.StartExportJob(); }, 6},
-    };
-    for (const auto& kind : kinds) {
+    for (const char* kind : {"probe", "set", "export"}) {
         panel.m_nBusyVisibleAtResult = 0;
-        for (int i = 0; i < kind.runs; ++i) {
+        for (int i = 0; i < (kind[0] == 'p' ? 40 : 6); ++i) {
             CBusyProbe busy(panel.Handle());
             int resultsBefore = panel.m_nResults;
-            ASSERT_TRUE(kind.start());
+            ASSERT_TRUE(kind[0] == 'p'   ? jobs.StartDumpProbeJob()
+                        : kind[0] == 's' ? jobs.StartSetDumpTypeJob(4)
+                                         : jobs.StartExportJob());
             panel.m_pBusy = &busy;
             EXPECT_EQ(IDOK, busy.DoModal());
             ASSERT_TRUE(xinput::PumpUntil([&] { return panel.m_nResults > resultsBefore; }, 120000));
             panel.m_pBusy = nullptr;
         }
-        EXPECT_EQ(0, panel.m_nBusyVisibleAtResult) << kind.name;
+        EXPECT_EQ(0, panel.m_nBusyVisibleAtResult) << kind;
     }
 }
 
@@ -242,15 +224,19 @@ TEST(BusyPopup, LateRequestForEndedPopup_EndsNeitherTheNextPopupNorARerun)
     auto runUntilOwnRequest = [&](CBusyProbe& busy, const char* which) {
         SCOPED_TRACE(which);
         panel.m_pBusy = &busy;
-        busy.m_hFrame = nullptr;
+        busy.m_hFrame = busy.m_hLayer = nullptr;
         std::atomic<bool> done{false};
         bool stayedOpen = false;
         std::thread driver([&] {
             // A popup that never showed (ended by a stale request) gets no request of its own.
-            if (WaitShown(busy.m_hFrame) != nullptr) {
+            if (busy.WaitShown() != nullptr) {
                 Sleep(500);
                 stayedOpen = IsWindowVisible(busy.m_hFrame) != FALSE;
-                EXPECT_TRUE(SendCloseRequest(panel.Handle(), busy.m_hFrame));
+                SendMessageW(panel.Handle(), WM_CLOSE_BUSY_PROMPT, 0, 0);
+                if (!WaitFor([&] { return !IsWindowVisible(busy.m_hFrame); })) {
+                    ADD_FAILURE() << "its own request did not end it";
+                    PostMessageW(busy.m_hFrame, WM_CLOSE_BUSY_PROMPT, 0, 0);
+                }
             }
             done = true;
         });

@@ -77,9 +77,6 @@ TEST(PromptPopup, ButtonModesAndScales_LayoutOverTheOwner_ButtonEndsWithItsResul
         EXPECT_NE(HTCAPTION, closeCorner);
         EXPECT_NE(HTCAPTION, message);
     }
-    PromptSetup setup(L"", Yes);
-    EXPECT_FALSE(setup.prompt.SetButtonMode(5));
-    EXPECT_FALSE(setup.prompt.SetButtonMode(0));
 }
 
 TEST(PromptPopup, LongText_WrapsInTwoLinesCentredInTheLabel)
