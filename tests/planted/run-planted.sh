@@ -20,7 +20,7 @@ for patch in "$@"; do
     (cd "$ROOT" && git apply "$patch") || { echo "$patch: does not apply"; missed=1; continue; }
     # A suite run at another dpi is the same executable under another ctest entry.
     if cmake --build "$BUILD" --target "${entry%_120dpi}" >/dev/null &&
-        (cd "$BUILD" && GTEST_FILTER=${2:-*} ctest -R "^$entry\$" >/dev/null); then
+        (cd "$BUILD" && GTEST_FILTER=${2:-*} ctest -R "^$entry\$" >/dev/null 2>&1); then
         echo "$patch: NOT caught by $entry"
         missed=1
     else
