@@ -27,7 +27,6 @@ protected:
                                  "[Shell]\r\nMode=log\r\n");
         s_library.LoadFrom(testutil::ExeFolder());
     }
-    static void TearDownTestSuite() { s_library.Free(); }
     void SetUp() override
     {
         ASSERT_TRUE(s_library.HasExport(CFeedbackLibrary::kCustomerFeedbackEx))

@@ -19,12 +19,10 @@ COwnerWindow::COwnerWindow(int x, int y, WNDPROC procedure)
     WNDCLASSW wc = {};
     wc.lpfnWndProc = procedure;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     wc.lpszClassName = name;
     RegisterClassW(&wc);
     m_hWnd = CreateWindowExW(WS_EX_APPWINDOW, name, L"Kestrune", WS_POPUP | WS_VISIBLE, x, y, 400,
                              600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    UpdateWindow(m_hWnd);
 }
 
 bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs)

@@ -73,8 +73,14 @@ ModalRun RunModal(Popup& popup, UINT endMessage, const std::function<void(HWND, 
     std::thread driver([&] {
         HWND layer = popup.WaitShown();
         HWND frame = popup.m_hFrame;
-        // Once it has painted: no part of the layer is left to paint.
-        if (layer != nullptr && WaitFor([&] { return !GetUpdateRect(layer, nullptr, FALSE); }))
+        // Once it has painted: nothing of the layer or its controls is left to paint.
+        auto painted = [&] {
+            HWND control = GetWindow(layer, GW_CHILD);
+            while (control != nullptr && !GetUpdateRect(control, nullptr, FALSE))
+                control = GetWindow(control, GW_HWNDNEXT);
+            return control == nullptr && !GetUpdateRect(layer, nullptr, FALSE);
+        };
+        if (layer != nullptr && WaitFor(painted))
             drive(frame, layer);
         if (layer == nullptr || !WaitFor([&] { return !IsWindowVisible(frame); })) {
             run.forced = true;

@@ -61,9 +61,8 @@ private:
         }
         return DefWindowProcW(hWnd, message, wParam, lParam);
     }
-    static CPanelStandIn* s_panel;
+    static inline CPanelStandIn* s_panel = nullptr;
 };
-CPanelStandIn* CPanelStandIn::s_panel = nullptr;
 
 // A popup still open long after its run began lost its request: it is ended from outside.
 CBusyProbe* g_current = nullptr;

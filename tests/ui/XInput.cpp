@@ -99,14 +99,18 @@ bool Click(int x, int y)
     return Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
-bool ClickOn(HWND hWnd, int x, int y)
+bool MoveOnto(HWND hWnd, int x, int y)
 {
     // Wine keeps the X window of a top-level window in this property.
     auto expected = static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(
         GetPropW(GetAncestor(hWnd, GA_ROOT), L"__wine_x11_whole_window")));
     MoveMouse(x, y);
-    bool over = expected != 0 &&
-                PumpUntil([&] { return XWindowUnderPointer() == expected; }, 10000);
+    return expected != 0 && PumpUntil([&] { return XWindowUnderPointer() == expected; }, 10000);
+}
+
+bool ClickOn(HWND hWnd, int x, int y)
+{
+    bool over = MoveOnto(hWnd, x, y);
     Xdo("click 1");
     return over;
 }

@@ -27,9 +27,10 @@ bool RunUnix(const std::string& command);
 bool Xdo(const std::string& arguments);
 bool MoveMouse(int x, int y);
 bool Click(int x, int y);
-// Moves the pointer to (x, y), waits until the X window under it is hWnd's top-level window (a
-// window Wine has just shown or hidden may lag on the X screen), then clicks. False when it never
-// came under the pointer; the click is made anyway.
+// Moves the pointer to (x, y) and waits until the X window under it is hWnd's top-level window (a
+// window Wine has just shown or hidden may lag on the X screen); false when it never came.
+bool MoveOnto(HWND hWnd, int x, int y);
+// MoveOnto, then a click, made in any case.
 bool ClickOn(HWND hWnd, int x, int y);
 // The same at a client point of the window.
 bool ClickClient(HWND hWnd, int x, int y);
