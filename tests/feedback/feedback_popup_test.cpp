@@ -34,7 +34,7 @@ protected:
         m_feedbackStart = FileEnd(FeedbackPath());
         m_callsStart = FileEnd(CallLogPath());
     }
-    std::vector<std::string> NewRecords() const { return OwnLinesSince(FeedbackPath(), m_feedbackStart); }
+    auto NewRecords() const { return OwnLinesSince(FeedbackPath(), m_feedbackStart); }
 
     // Runs the popup over a 400 x 600 owner at (300, 100), centre (500, 400), while drive acts.
     ModalRun Run(CFeedbackLibrary* library, int deviceType,

@@ -45,8 +45,8 @@ public:
     // Waits until the frame and its layer are visible; the layer, or null.
     HWND WaitShown() const
     {
-        bool shown = WaitFor([&] { return IsWindowVisible(m_hFrame) && IsWindowVisible(m_hLayer); });
-        return shown ? m_hLayer.load() : nullptr;
+        bool up = WaitFor([&] { return IsWindowVisible(m_hFrame) && IsWindowVisible(m_hLayer); });
+        return up ? m_hLayer.load() : nullptr;
     }
 
 protected:

@@ -53,7 +53,7 @@ TEST(PromptPopup, ButtonModesAndScales_LayoutOverTheOwner_ButtonEndsWithItsResul
         setup.prompt.m_fScale = c.scale;
         std::string layout;
         bool ownerEnabled = true;
-        LRESULT band = 0, closeCorner = 0, message = 0;
+        LRESULT band = 0, corner = 0, message = 0;
         ModalRun run = RunModal(setup.prompt, WM_PROMPT_RESULT, [&](HWND frame, HWND layer) {
             layout = Layout(frame, layer, {IDC_PROMPT_OK, IDC_PROMPT_CANCEL, IDC_PROMPT_CLOSE,
                                            IDC_PROMPT_TEXT});
@@ -61,7 +61,7 @@ TEST(PromptPopup, ButtonModesAndScales_LayoutOverTheOwner_ButtonEndsWithItsResul
             // The title band drags: the top 30 pixels but the right 26, beside the close button.
             RECT rc = WindowRectOf(layer);
             band = SendMessageW(layer, WM_NCHITTEST, 0, MAKELPARAM(rc.left + 100, rc.top + 15));
-            closeCorner = SendMessageW(layer, WM_NCHITTEST, 0, MAKELPARAM(rc.right - 6, rc.top + 4));
+            corner = SendMessageW(layer, WM_NCHITTEST, 0, MAKELPARAM(rc.right - 6, rc.top + 4));
             message = SendMessageW(layer, WM_NCHITTEST, 0, MAKELPARAM(rc.left + 100, rc.top + 60));
             if (c.button != 0)
                 ClickCentreOf(GetDlgItem(layer, c.button));
@@ -74,7 +74,7 @@ TEST(PromptPopup, ButtonModesAndScales_LayoutOverTheOwner_ButtonEndsWithItsResul
         EXPECT_FALSE(ownerEnabled) << "the prompt is modal";
         EXPECT_TRUE(IsWindowEnabled(setup.owner.Handle())) << "the owner is enabled again";
         EXPECT_EQ(HTCAPTION, band);
-        EXPECT_NE(HTCAPTION, closeCorner);
+        EXPECT_NE(HTCAPTION, corner);
         EXPECT_NE(HTCAPTION, message);
     }
 }
