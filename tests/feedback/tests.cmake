@@ -2,7 +2,6 @@
 # companion library (built beside the test executable) into its record files.
 kestrune_test(feedback_popup_tests
     feedback/feedback_popup_test.cpp
-    feedback/feedback_texts_test.cpp
     popups/PopupTestUtil.cpp
     companion/CompanionTestUtil.cpp
     feedback/feedback_tests.rc)

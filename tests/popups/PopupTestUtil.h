@@ -1,114 +1,106 @@
-// What the popup tests share: a main-frame-like owner window, popups that tell another thread
-// their frame, a modal run driven from another thread, the control layer found from its frame,
-// placements, key recording and pixel probes.
+// What the popup tests share: an owner window with the main frame's size, popups that tell another
+// thread their frame, a modal run driven from another thread, the control layer found from its
+// frame, a layout read as one text, and the pixels of a window.
 #pragma once
-#include "ui/popups/ExecutePromptDlg.h"
-#include "ui/popups/PromptDlg.h"
+#include "XInput.h"
+#include "fw/GdiPlus.h"
 
 #include <atomic>
 #include <functional>
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace popuptest {
 
-// A visible top-level window with the main frame's size (400 x 600 face), as the popups' owner.
+// GDI+ for the whole test program.
+struct GdiplusForTests {
+    GdiplusForTests() { session.Startup(); }
+    CGdiplusSession session;
+};
+
+// A visible top-level window of the main frame's face size, 400 x 600, as the popups' owner.
 class COwnerWindow {
 public:
-    COwnerWindow(int x, int y, int width = 400, int height = 600);
-    ~COwnerWindow();
+    COwnerWindow(int x, int y, WNDPROC procedure = DefWindowProcW);
+    ~COwnerWindow() { DestroyWindow(m_hWnd); }
     HWND Handle() const { return m_hWnd; }
 
 private:
     HWND m_hWnd = nullptr;
 };
 
-// A popup that publishes its frame once initialised, for the thread that drives it.
+// Polls (sleeping, no message pump) until predicate() holds; its last value.
+bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs = 30000);
+
+// A popup that publishes its frame and control layer once initialised, for the thread that
+// drives it.
 template <typename Popup>
 class CWatched : public Popup {
 public:
     using Popup::Popup;
     std::atomic<HWND> m_hFrame{nullptr};
+    std::atomic<HWND> m_hLayer{nullptr};
+    // Waits until the frame and its layer are visible; the layer, or null.
+    HWND WaitShown() const
+    {
+        bool up = WaitFor([&] { return IsWindowVisible(m_hFrame) && IsWindowVisible(m_hLayer); });
+        return up ? m_hLayer.load() : nullptr;
+    }
 
 protected:
     BOOL OnInitDialog() override
     {
         BOOL result = Popup::OnInitDialog();
+        m_hLayer = this->GetChildLayer();
         m_hFrame = this->m_hWnd;
         return result;
     }
 };
 
-// How a modal run ended.
+// forced: the layer never showed, or the popup was still open 30 s after the driver was done
+// and was ended from outside, not by any way of its own.
 struct ModalRun {
     INT_PTR result = -1;
-    // The layer never showed, or the popup was still open when the driver was done and was ended
-    // from outside: none of its own ways ended it.
     bool forced = false;
 };
-
-// Waits for the layer, lets it paint for settleMs and runs drive(frame, layer); a popup still
-// shown 3 s later gets endMessage. True when it had to, or when the layer never showed.
-bool DriveShownPopup(const std::atomic<HWND>& frame, DWORD settleMs, UINT endMessage,
-                     const std::function<void(HWND, HWND)>& drive);
-
-// Runs the popup modally on this thread while DriveShownPopup acts on it from another one.
+// Runs the popup modally on this thread while drive(frame, layer) acts on it from another one.
 template <typename Popup>
-ModalRun RunModal(Popup& popup, DWORD settleMs, UINT endMessage,
-                  const std::function<void(HWND, HWND)>& drive)
+ModalRun RunModal(Popup& popup, UINT endMessage, const std::function<void(HWND, HWND)>& drive)
 {
     ModalRun run;
-    std::thread driver(
-        [&] { run.forced = DriveShownPopup(popup.m_hFrame, settleMs, endMessage, drive); });
+    std::thread driver([&] {
+        HWND layer = popup.WaitShown();
+        HWND frame = popup.m_hFrame;
+        // Once it has painted: nothing of the layer or its controls is left to paint.
+        auto painted = [&] {
+            HWND control = GetWindow(layer, GW_CHILD);
+            while (control != nullptr && !GetUpdateRect(control, nullptr, FALSE))
+                control = GetWindow(control, GW_HWNDNEXT);
+            return control == nullptr && !GetUpdateRect(layer, nullptr, FALSE);
+        };
+        if (layer != nullptr && WaitFor(painted))
+            drive(frame, layer);
+        if (layer == nullptr || !WaitFor([&] { return !IsWindowVisible(frame); })) {
+            run.forced = true;
+            PostMessageW(frame, endMessage, 0, 0);
+        }
+    });
     run.result = popup.DoModal();
     driver.join();
     return run;
 }
 
-// Polls (sleeping, no message pump) until predicate() holds; its last value.
-bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs);
-// Waits until the frame and its control layer are visible; the layer, or null.
-HWND WaitShown(const std::atomic<HWND>& frame, DWORD timeoutMs = 10000);
-// The visible window owned by frame (its control layer), or null.
-HWND FindLayer(HWND frame);
-// A control's rectangle in its parent's client coordinates.
-RECT ClientRectOfControl(HWND control);
 RECT WindowRectOf(HWND hWnd);
-POINT CenterOf(const RECT& rc);
 std::wstring TextOf(HWND hWnd);
-// A real click on the centre of the window.
-void ClickCentreOf(HWND hWnd);
+// "frame L T R B | layer L T R B | id L T R B ...": the frame on the screen, the layer in the frame
+// and the controls in the layer's client area ("id -" when hidden), to compare with a golden text.
+std::string Layout(HWND frame, HWND layer, std::initializer_list<int> controlIds);
+// A real click on the control's centre.
+void ClickCentreOf(HWND control);
 
-// rc relative to origin's top-left corner.
-RECT Relative(const RECT& rc, const RECT& origin);
-// "left top right bottom": a rectangle compared in one assertion.
-std::string Ltrb(const RECT& rc);
-// The frame and the layer on the screen, and the given controls of the layer in its client area.
-struct Placement {
-    RECT frame = {};
-    RECT layer = {};
-    std::map<int, RECT> controls;
-    std::map<int, bool> visible;
-};
-Placement Measure(HWND frame, HWND layer, std::initializer_list<int> controlIds);
-
-// Records the Escape and Enter key-downs that the calling thread's message loops take from the
-// queue, with the window each was for.
-class CKeyRecorder {
-public:
-    CKeyRecorder();
-    ~CKeyRecorder();
-    std::vector<HWND> Targets(WPARAM key) const;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
-    HHOOK m_hHook = nullptr;
-};
-
-// The window's client pixels as 0x00RRGGBB, row by row (read from its device context).
+// The window's client pixels as 0x00RRGGBB, row by row; empty when they cannot be read.
 struct Pixels {
     int width = 0;
     int height = 0;
@@ -116,12 +108,5 @@ struct Pixels {
     unsigned At(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
 };
 Pixels CapturePixels(HWND hWnd);
-// Rows (first, last) of consecutive rows that hold at least one pixel matching.
-std::vector<std::pair<int, int>> RowBands(const Pixels& pixels,
-                                          const std::function<bool(unsigned)>& match);
-// Left and right columns of all matching pixels; (-1, -1) when none match.
-std::pair<int, int> ColumnSpan(const Pixels& pixels, const std::function<bool(unsigned)>& match);
-bool IsDark(unsigned rgb);
-bool IsWhite(unsigned rgb);
 
 }  // namespace popuptest

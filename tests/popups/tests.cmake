@@ -1,5 +1,5 @@
 # The prompt and the busy popup as real windows under Xvfb, with the product's own resources.
-# Real clicks and keys go to whatever lies under the pointer, and the text's size follows the dpi.
+# Real clicks go to whatever lies under the pointer, and the text's size follows the dpi.
 foreach(suite prompt busy)
     kestrune_test(${suite}_popup_tests popups/PopupTestUtil.cpp popups/${suite}_test.cpp
                   ${CMAKE_SOURCE_DIR}/res/Kestrune.rc)

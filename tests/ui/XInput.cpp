@@ -1,9 +1,43 @@
 #include "XInput.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace xinput {
+
+namespace {
+
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+// The X window that xdotool finds under the pointer, 0 when it cannot tell.
+unsigned long XWindowUnderPointer()
+{
+    char path[64];
+    snprintf(path, sizeof(path), "/tmp/kestrune-pointer-%lu.txt", GetCurrentProcessId());
+    if (!RunUnix(std::string("xdotool getmouselocation --shell > ") + path))
+        return 0;
+    std::string windowsPath = WindowsPath(path);
+    char text[256] = {};
+    if (FILE* file = fopen(windowsPath.c_str(), "rb")) {
+        fread(text, 1, sizeof(text) - 1, file);
+        fclose(file);
+    }
+    DeleteFileA(windowsPath.c_str());
+    const char* at = strstr(text, "WINDOW=");
+    return at == nullptr ? 0 : strtoul(at + 7, nullptr, 10);
+}
+
+}  // namespace
 
 void PumpFor(DWORD milliseconds)
 {
@@ -25,10 +59,8 @@ bool RunUnix(const std::string& command)
     char marker[128];
     snprintf(marker, sizeof(marker), "/tmp/kestrune-xinput-%lu-%d.done", GetCurrentProcessId(),
              ++counter);
-    std::string script = command + "; touch " + marker;
-    std::string line = "Z:\\bin\\sh -c \"" + script + "\"";
-    std::wstring wide(line.begin(), line.end());
-    std::vector<wchar_t> buffer(wide.begin(), wide.end());
+    std::string line = "Z:\\bin\\sh -c \"" + command + "; touch " + marker + "\"";
+    std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -42,14 +74,10 @@ bool RunUnix(const std::string& command)
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
     }
-    std::string windowsMarker = std::string("Z:") + marker;
-    for (char& c : windowsMarker) {
-        if (c == '/')
-            c = '\\';
-    }
+    std::string windowsMarker = WindowsPath(marker);
     bool done = PumpUntil(
         [&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
-        10000);
+        30000);
     DeleteFileA(windowsMarker.c_str());
     // The X events reach Wine's event queue a moment after xdotool has sent them.
     PumpFor(150);
@@ -71,9 +99,27 @@ bool Click(int x, int y)
     return Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
-bool Screenshot(const std::string& linuxPath)
+bool MoveOnto(HWND hWnd, int x, int y)
 {
-    return RunUnix("import -window root '" + linuxPath + "'");
+    // Wine keeps the X window of a top-level window in this property.
+    auto expected = static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(
+        GetPropW(GetAncestor(hWnd, GA_ROOT), L"__wine_x11_whole_window")));
+    MoveMouse(x, y);
+    return expected != 0 && PumpUntil([&] { return XWindowUnderPointer() == expected; }, 10000);
+}
+
+bool ClickOn(HWND hWnd, int x, int y)
+{
+    bool over = MoveOnto(hWnd, x, y);
+    Xdo("click 1");
+    return over;
+}
+
+bool ClickClient(HWND hWnd, int x, int y)
+{
+    POINT point = {x, y};
+    ClientToScreen(hWnd, &point);
+    return ClickOn(hWnd, point.x, point.y);
 }
 
 }  // namespace xinput

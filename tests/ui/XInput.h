@@ -21,13 +21,18 @@ bool PumpUntil(Predicate predicate, DWORD milliseconds)
     return true;
 }
 
-// Runs a shell command line on the Linux side and pumps until it has ended (at most 10 s).
+// Runs a shell command line on the Linux side and pumps until it has ended (at most 30 s).
 bool RunUnix(const std::string& command);
 // xdotool arguments, e.g. "mousemove 10 20" or "key Escape".
 bool Xdo(const std::string& arguments);
 bool MoveMouse(int x, int y);
 bool Click(int x, int y);
-// Saves a screenshot of the whole screen to a Linux path.
-bool Screenshot(const std::string& linuxPath);
+// Moves the pointer to (x, y) and waits until the X window under it is hWnd's top-level window (a
+// window Wine has just shown or hidden may lag on the X screen); false when it never came.
+bool MoveOnto(HWND hWnd, int x, int y);
+// MoveOnto, then a click, made in any case.
+bool ClickOn(HWND hWnd, int x, int y);
+// The same at a client point of the window.
+bool ClickClient(HWND hWnd, int x, int y);
 
 }  // namespace xinput

@@ -1,9 +1,8 @@
-# Skin helpers, skinned controls and the dialog framework, in-process on real windows. The PNG
+# Skin helpers and skinned controls, in-process on real windows. The PNG
 # test reads the resources of the built Kestrune.exe beside the test executable.
 kestrune_test(ui_tests
     ui/skin_test.cpp
     ui/controls_test.cpp
-    ui/dialog_test.cpp
     ui/ui_tests.rc
 )
 target_link_libraries(ui_tests PRIVATE kestrune_ui)
