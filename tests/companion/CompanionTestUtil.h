@@ -36,7 +36,5 @@ struct ServerPorts {
 bool ReadServerPorts(ServerPorts& ports);
 
 inline std::string Utf8(const std::wstring& text) { return testutil::ToCodePage(text, CP_UTF8); }
-// Percent-encodes text for a query string.
-std::string UrlEncode(const std::string& text);
 
 }  // namespace companion_test
