@@ -69,7 +69,10 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes)
     return true;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 long long FileSize(const std::wstring& path)
 {
@@ -148,16 +151,18 @@ bool DeleteRegValue(HKEY root, const std::wstring& key, const std::wstring& name
 std::string ToCodePage(const std::wstring& text, UINT codePage)
 {
     std::string bytes(text.size() * 4, '\0');
-    bytes.resize(std::max(0, WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                                 &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr)));
+    int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0],
+                                   static_cast<int>(bytes.size()), nullptr, nullptr);
+    bytes.resize(std::max(0, size));
     return bytes;
 }
 
 std::wstring FromCodePage(const std::string& bytes, UINT codePage)
 {
     std::wstring text(bytes.size(), L'\0');
-    text.resize(std::max(0, MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                                &text[0], static_cast<int>(text.size()))));
+    int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
+                                   static_cast<int>(text.size()));
+    text.resize(std::max(0, size));
     return text;
 }
 
@@ -238,7 +243,10 @@ std::string ToUnixPath(const std::wstring& path)
     return result;
 }
 
-bool SetLogPixels(DWORD dpi) { return SetRegDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi); }
+bool SetLogPixels(DWORD dpi)
+{
+    return SetRegDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi);
+}
 
 bool InstallTimeoutDouble()
 {

@@ -29,9 +29,7 @@ std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offse
 
 // The loopback server of the ctest fixture: false when the test runs without it.
 struct ServerPorts {
-    int http = 0;
-    int silent = 0;
-    int dead = 0;
+    int http = 0, silent = 0, dead = 0;
 };
 bool ReadServerPorts(ServerPorts& ports);
 
