@@ -27,12 +27,9 @@ std::wstring MakeScratchFolder(const std::wstring& name)
 bool RemoveTree(const std::wstring& path)
 {
     DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return true;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        return DeleteFileW(path.c_str()) != FALSE;
-    }
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return attributes == INVALID_FILE_ATTRIBUTES || DeleteFileW(path.c_str()) != FALSE;
     for (const std::wstring& name : FolderEntries(path))
         RemoveTree(path + L"\\" + name);
     return RemoveDirectoryW(path.c_str()) != FALSE;
@@ -80,9 +77,9 @@ bool FileExists(const std::wstring& path)
 long long FileSize(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return -1;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)
+               ? (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow
+               : -1;
 }
 
 bool RunProgram(const std::wstring& commandLine, std::string& output, DWORD& exitCode,
@@ -120,31 +117,17 @@ bool RunProgram(const std::wstring& commandLine, std::string& output, DWORD& exi
     return ended;
 }
 
-namespace {
-
-bool SetRegValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
-                 const void* data, DWORD size)
-{
-    HKEY handle = nullptr;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr))
-        return false;
-    LONG result = RegSetValueExW(handle, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(handle);
-    return result == ERROR_SUCCESS;
-}
-
-}  // namespace
-
 bool SetRegString(HKEY root, const std::wstring& key, const std::wstring& name,
                   const std::wstring& value)
 {
-    return SetRegValue(root, key, name, REG_SZ, value.c_str(),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    return RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool SetRegDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value)
 {
-    return SetRegValue(root, key, name, REG_DWORD, &value, sizeof(value));
+    return RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_DWORD, &value, sizeof(value)) ==
+           ERROR_SUCCESS;
 }
 
 bool GetRegDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& value)
@@ -167,23 +150,19 @@ bool DeleteRegValue(HKEY root, const std::wstring& key, const std::wstring& name
 
 std::string ToCodePage(const std::wstring& text, UINT codePage)
 {
-    int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
-    std::string bytes(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0],
-                            size, nullptr, nullptr);
+    std::string bytes(text.size() * 4, '\0');
+    int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0],
+                                   static_cast<int>(bytes.size()), nullptr, nullptr);
+    bytes.resize(std::max(0, size));
     return bytes;
 }
 
 std::wstring FromCodePage(const std::string& bytes, UINT codePage)
 {
-    int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                   nullptr, 0);
-    std::wstring text(size > 0 ? size : 0, L'\0');
-    if (size > 0)
-        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
-                            size);
+    std::wstring text(bytes.size(), L'\0');
+    int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
+                                   static_cast<int>(text.size()));
+    text.resize(std::max(0, size));
     return text;
 }
 
@@ -199,11 +178,9 @@ std::vector<std::string> SplitLogLines(const std::string& bytes)
 bool HasLogPrefix(const std::string& line)
 {
     const char* pattern = "[dddd-dd-dd dd:dd:dd dddms]   ";
-    size_t length = strlen(pattern);
-    if (line.size() < length)
-        return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (pattern[i] == 'd' ? !isdigit(static_cast<unsigned char>(line[i])) : line[i] != pattern[i])
+    for (size_t i = 0; pattern[i] != '\0'; ++i) {
+        if (i >= line.size() || (pattern[i] == 'd' ? !isdigit(static_cast<unsigned char>(line[i]))
+                                                   : line[i] != pattern[i]))
             return false;
     }
     return true;
@@ -212,8 +189,7 @@ bool HasLogPrefix(const std::string& line)
 std::string FileText(const std::wstring& path)
 {
     std::string bytes;
-    ReadFileBytes(path, bytes);
-    return bytes;
+    return ReadFileBytes(path, bytes) ? bytes : std::string();
 }
 
 size_t Occurrences(const std::string& text, const std::string& what)
@@ -239,10 +215,7 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder)
     return names;
 }
 
-std::wstring ToolLogPath(const std::wstring& name)
-{
-    return LogBaseFolder() + L"ToolLog\\" + name;
-}
+std::wstring ToolLogPath(const std::wstring& name) { return LogBaseFolder() + L"ToolLog\\" + name; }
 
 std::vector<std::string> LogEntries(const std::wstring& name)
 {
@@ -277,9 +250,7 @@ bool SetLogPixels(DWORD dpi)
 
 bool InstallTimeoutDouble()
 {
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    std::wstring timeout = std::wstring(system) + L"\\timeout.exe";
+    std::wstring timeout = GetWindowsPath() + L"system32\\timeout.exe";
     return FileExists(timeout) ||
            CopyFileW((ExeFolder() + L"\\fake_tool.exe").c_str(), timeout.c_str(), TRUE) ||
            FileExists(timeout);
@@ -299,9 +270,8 @@ void InstallDumpFiles(long long memorySize, int minidumps)
 
 void RemoveDumpFiles()
 {
-    std::wstring windows = GetWindowsPath();
-    DeleteFileW((windows + L"MEMORY.DMP").c_str());
-    RemoveTree(windows + L"Minidump");
+    DeleteFileW((GetWindowsPath() + L"MEMORY.DMP").c_str());
+    RemoveTree(GetWindowsPath() + L"Minidump");
 }
 
 }  // namespace testutil

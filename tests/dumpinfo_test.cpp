@@ -3,8 +3,6 @@
 // and crash64.json) and in QEMU's Windows crash-dump writer (include/qemu/win_dump_defs.h).
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-
 #include <vector>
 
 #include "../dumpinfo/CrashDumpHeader.h"
@@ -57,33 +55,12 @@ TEST(DumpHeader, ShorterThanItsHeaderOrWrongSignature_NotADump)
             ASSERT_FALSE(Parse(whole.substr(0, size), header)) << is64 << " cut at " << size;
         EXPECT_TRUE(Parse(whole + "more bytes", header)) << "a longer file is read too";
     }
-    const char* signatures[] = {"PAGEDUMQ", "pageDUMP", "PAGEDU32", "MDMP\x93\xA7\0\0", "DUMPPAGE",
-                                "PAGE\0\0\0\0"};
-    for (const char* signature : signatures) {
+    for (const char* signature : {"PAGEDUMQ", "pageDUMP", "PAGEDU32", "MDMP\x93\xA7\0\0", "PAGE\0\0\0\0"}) {
         std::string bytes = DumpHeaderBytes(DumpHeaderFields());
         bytes.replace(0, 8, std::string(signature, 8));
         CrashDumpHeader header;
         EXPECT_FALSE(Parse(bytes, header)) << signature;
     }
-}
-
-TEST(DumpHeader, FilesThatSayNothing_NoDumpNoCrash)
-{
-    // A directory named like a dump, or one held by another program, is seen by the export suite.
-    CrashDumpHeader header;
-    EXPECT_FALSE(ReadCrashDumpHeader(nullptr, header)) << "a file that could not be opened";
-    FILE* empty = tmpfile();
-    ASSERT_NE(nullptr, empty);
-    EXPECT_FALSE(ReadCrashDumpHeader(empty, header)) << "0 bytes";
-    fclose(empty);
-
-    FILE* dump = tmpfile();
-    std::string bytes = DumpHeaderBytes(DumpHeaderFields()) + std::string(100000, 'x');
-    ASSERT_EQ(bytes.size(), fwrite(bytes.data(), 1, bytes.size(), dump));
-    rewind(dump);
-    EXPECT_TRUE(ReadCrashDumpHeader(dump, header));
-    EXPECT_EQ(0x7Eu, header.bugCheckCode);
-    fclose(dump);
 }
 
 TEST(DumpHeader, StopCodeNames)
@@ -92,17 +69,9 @@ TEST(DumpHeader, StopCodeNames)
         uint32_t code;
         const char* name;
     } cases[] = {
-        {0x0A, "IRQL_NOT_LESS_OR_EQUAL"},
-        {0x50, "PAGE_FAULT_IN_NONPAGED_AREA"},
-        {0x7E, "SYSTEM_THREAD_EXCEPTION_NOT_HANDLED"},
-        {0xD1, "DRIVER_IRQL_NOT_LESS_OR_EQUAL"},
-        {0x139, "KERNEL_SECURITY_CHECK_FAILURE"},
-        {0x1000007E, "SYSTEM_THREAD_EXCEPTION_NOT_HANDLED_M"},
-        {0x1000008E, "KERNEL_MODE_EXCEPTION_NOT_HANDLED_M"},
-        {0xDEADDEAD, "MANUALLY_INITIATED_CRASH1"},
-        {0x12345, ""},
-        {0, ""},
-    };
+        {0x0A, "IRQL_NOT_LESS_OR_EQUAL"}, {0x139, "KERNEL_SECURITY_CHECK_FAILURE"},
+        {0x1000008E, "KERNEL_MODE_EXCEPTION_NOT_HANDLED_M"}, {0xDEADDEAD, "MANUALLY_INITIATED_CRASH1"},
+        {0x12345, ""}, {0, ""}};
     for (const auto& c : cases)
         EXPECT_EQ(c.name, BugCheckName(c.code)) << std::hex << c.code;
 }

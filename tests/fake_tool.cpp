@@ -1,36 +1,46 @@
 // Test double for a system program (cmd, reg, takeown, timeout, ...): appends its own name and
 // command line to the file named by KESTRUNE_FAKE_LOG. "timeout /t N" really waits N seconds.
+// "fake_tool --cat <file>" writes the file's bytes to standard output unchanged, in one write.
 // As reg.exe, KESTRUNE_FAKE_REG says how it lies: "print-only" confirms every command and writes
 // nothing; "fail-add" refuses each add and really deletes FilterPages on a delete.
 #include <windows.h>
 #include <cwchar>
 #include <cstdlib>
+#include <string>
 
-int wmain()
+static void Put(HANDLE to, const std::wstring& text, UINT codePage)
+{
+    std::string bytes(text.size() * 4 + 1, '\0');
+    DWORD written = 0;
+    int length = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                     &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr);
+    WriteFile(to, bytes.data(), length, &written, nullptr);
+}
+
+int wmain(int argc, wchar_t** argv)
 {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const wchar_t* name = wcsrchr(self, L'\\') ? wcsrchr(self, L'\\') + 1 : self;
     const wchar_t* line = GetCommandLineW();
-
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (argc == 3 && wcscmp(argv[1], L"--cat") == 0) {
+        HANDLE file =
+            CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD size = GetFileSize(file, nullptr), read = 0, written = 0;
+        std::string bytes(size, '\0');
+        ReadFile(file, &bytes[0], size, &read, nullptr);
+        CloseHandle(file);
+        return WriteFile(out, bytes.data(), read, &written, nullptr) && written == size ? 0 : 1;
+    }
     wchar_t logPath[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", logPath, MAX_PATH) > 0) {
-        HANDLE log = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (log != INVALID_HANDLE_VALUE) {
-            char bytes[8192];
-            int length = WideCharToMultiByte(CP_UTF8, 0, name, -1, bytes, 4096, nullptr, nullptr);
-            DWORD written = 0;
-            if (length > 0) {
-                WriteFile(log, bytes, length - 1, &written, nullptr);
-                WriteFile(log, " | ", 3, &written, nullptr);
-            }
-            length = WideCharToMultiByte(CP_UTF8, 0, line, -1, bytes, sizeof(bytes), nullptr, nullptr);
-            if (length > 0)
-                WriteFile(log, bytes, length - 1, &written, nullptr);
-            WriteFile(log, "\r\n", 2, &written, nullptr);
-            CloseHandle(log);
-        }
+    HANDLE log = GetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", logPath, MAX_PATH) == 0
+                     ? INVALID_HANDLE_VALUE
+                     : CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log != INVALID_HANDLE_VALUE) {
+        Put(log, std::wstring(name) + L" | " + line + L"\r\n", CP_UTF8);
+        CloseHandle(log);
     }
     wchar_t regMode[32] = {};
     if (_wcsicmp(name, L"reg.exe") == 0 &&
@@ -39,17 +49,11 @@ int wmain()
         if (wcscmp(regMode, L"fail-add") == 0 && wcsstr(line, L" delete ") != nullptr)
             RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\CrashControl",
                                L"FilterPages");
-        const wchar_t* answer = refuse ? L"错误: 拒绝访问。\r\n" : L"reg: 操作成功完成\r\n";
-        char bytes[256];
-        int length = WideCharToMultiByte(936, 0, answer, -1, bytes, sizeof(bytes), nullptr, nullptr);
-        DWORD written = 0;
-        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes, length - 1, &written, nullptr);
+        Put(out, refuse ? L"错误: 拒绝访问。\r\n" : L"reg: 操作成功完成\r\n", 936);
         return refuse ? 1 : 0;
     }
-    if (_wcsicmp(name, L"timeout.exe") == 0) {
-        const wchar_t* t = wcsstr(line, L"/t ");
-        if (t != nullptr)
-            Sleep(static_cast<DWORD>(_wtoi(t + 3)) * 1000);
-    }
+    const wchar_t* wait = wcsstr(line, L"/t ");
+    if (_wcsicmp(name, L"timeout.exe") == 0 && wait != nullptr)
+        Sleep(static_cast<DWORD>(_wtoi(wait + 3)) * 1000);
     return 0;
 }

@@ -1,10 +1,12 @@
 // libFuzzer target: DecodeDeviceValue over arbitrary text and output sizes.
 // The text and the output buffer are heap blocks of exactly their size, so
 // AddressSanitizer reports any read or write beyond them.
-#include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <algorithm>
+#include <memory>
 
 #include "../crypto/DeviceValue.h"
 
@@ -13,41 +15,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 2)
         return 0;
     // The first two bytes choose outSize (0 to 2047); the rest is the text.
-    const size_t outSize = (static_cast<size_t>(data[0]) | (static_cast<size_t>(data[1]) << 8)) % 2048;
-    const size_t textBytes = size - 2;
+    const size_t outSize = (data[0] | static_cast<size_t>(data[1]) << 8) % 2048;
+    std::unique_ptr<char[]> text(new char[size - 1]), out(new char[outSize]);
+    memcpy(text.get(), data + 2, size - 2);
+    text[size - 2] = '\0';
+    std::fill(out.get(), out.get() + outSize, static_cast<char>(0xA5));
+    const int length = DecodeDeviceValue(text.get(), out.get(), outSize, "tarnwick5831obelsa");
 
-    char* text = static_cast<char*>(malloc(textBytes + 1));
-    memcpy(text, data + 2, textBytes);
-    text[textBytes] = '\0';
-    char* out = static_cast<char*>(malloc(outSize));
-    if (outSize > 0)
-        memset(out, 0xA5, outSize);
-
-    const int length = DecodeDeviceValue(text, out, outSize, "tarnwick5831obelsa");
-
-    const size_t n = strlen(text);
+    const size_t n = strlen(text.get());
     const size_t blocksBytes = ((n / 4 * 3 + 15) / 16) * 16;
-    const bool tooSmall = outSize < n || outSize < blocksBytes + 1;
-    if (tooSmall) {
-        // Refused: nothing in out may have changed.
-        if (length != 0)
-            abort();
-        for (size_t i = 0; i < outSize; i++) {
-            if (out[i] != static_cast<char>(0xA5))
-                abort();
-        }
-    } else {
-        // The text ends inside the transformed blocks, and the rest of out is zero.
-        if (length < 0 || static_cast<size_t>(length) > blocksBytes || out[length] != '\0')
-            abort();
-        if (strlen(out) != static_cast<size_t>(length))
-            abort();
-        for (size_t i = blocksBytes; i < outSize; i++) {
-            if (out[i] != '\0')
-                abort();
-        }
-    }
-    free(out);
-    free(text);
+    // Refused: nothing in out may have changed. Otherwise the text ends inside the transformed
+    // blocks, and the rest of out is zero.
+    const bool refused = outSize < n || outSize < blocksBytes + 1;
+    if (refused ? length != 0 || std::count(out.get(), out.get() + outSize, static_cast<char>(0xA5)) !=
+                                     static_cast<ptrdiff_t>(outSize)
+                : length < 0 || static_cast<size_t>(length) > blocksBytes ||
+                      strlen(out.get()) != static_cast<size_t>(length) ||
+                      std::count(out.get() + blocksBytes, out.get() + outSize, '\0') !=
+                          static_cast<ptrdiff_t>(outSize - blocksBytes))
+        abort();
     return 0;
 }

@@ -1,17 +1,15 @@
 // Test helper: runs the set job for real in a process of its own, so that the test can switch the
-// Windows version (per program) and the locale for it. "job_runner version" prints the version pair
-// and class the detection gives this process. Usage: job_runner set <index>...
+// Windows version (per program) and the locale for it. Usage: job_runner set <index>...
 // For each index: resets the values to 99 and 5, runs the job on this thread, prints what arrived,
-// what the registry holds afterwards and its last new entry in hex ("log=-" for none).
+// what the registry holds afterwards and the entries it logged, in UTF-8.
 // "job_runner log <file> <count>" is a second process appending entries
 // "thread=8 seq=<n> padding-padding" to a log file. "job_runner standin <mode> <index>" runs the set
 // job once with fake_tool.exe standing in for the system's reg.exe (KESTRUNE_FAKE_REG=<mode>; Wine
-// runs it only with reg.exe=n among the DLL overrides of this process's environment) and prints
-// the entries it logged in UTF-8.
+// runs it only with reg.exe=n among the DLL overrides of this process's environment).
 #include "JobWindow.h"
 #include "TestUtil.h"
-#include "dump/CrashDumpJobs.h"
 #include "log/LogSave.h"
+#include "sys/PlatformQueries.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,24 +25,14 @@ const wchar_t kCrashControl[] = L"SYSTEM\\CurrentControlSet\\Control\\CrashContr
 void PrintValue(const char* label, const wchar_t* name)
 {
     DWORD value = 0;
-    if (GetRegDword(HKEY_LOCAL_MACHINE, kCrashControl, name, value))
-        printf(" %s=%lu", label, static_cast<unsigned long>(value));
-    else
-        printf(" %s=absent", label);
+    bool present = GetRegDword(HKEY_LOCAL_MACHINE, kCrashControl, name, value);
+    printf(present ? " %s=%lu" : " %s=absent", label, static_cast<unsigned long>(value));
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && strcmp(argv[1], "version") == 0) {
-        CCrashDumpJobs jobs;
-        bool supported = jobs.DetectOsClass();
-        unsigned major = 0, minor = 0;
-        ReadSystemVersion(major, minor);
-        printf("version=%u.%u class=%d supported=%d\n", major, minor, jobs.m_osClass, supported);
-        return 0;
-    }
     if (argc == 4 && strcmp(argv[1], "log") == 0) {
         char text[64];
         for (int i = 0; i < atoi(argv[3]); ++i) {
@@ -56,9 +44,7 @@ int main(int argc, char** argv)
     bool standIn = argc == 4 && strcmp(argv[1], "standin") == 0;
     if (argc < 3 || (strcmp(argv[1], "set") != 0 && !standIn))
         return 2;
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    std::wstring reg = std::wstring(system) + L"\\reg.exe";
+    std::wstring reg = GetWindowsPath() + L"system32\\reg.exe";
     std::wstring real = reg + L".real";
     if (standIn) {
         if (!MoveFileExW(reg.c_str(), real.c_str(), MOVEFILE_REPLACE_EXISTING) ||
@@ -79,7 +65,6 @@ int main(int argc, char** argv)
         SetRegDword(HKEY_LOCAL_MACHINE, kCrashControl, L"CrashDumpEnabled", 99);
         SetRegDword(HKEY_LOCAL_MACHINE, kCrashControl, L"FilterPages", 5);
         window.m_messages.clear();
-        window.m_result = 0;
         size_t skip = LogEntries(L"Kestrune.txt").size();
         jobs.m_selectedIndex = atoi(argv[i]);
         jobs.RunSetDumpTypeJob();
@@ -90,18 +75,10 @@ int main(int argc, char** argv)
         PrintValue("cde", L"CrashDumpEnabled");
         PrintValue("fp", L"FilterPages");
         std::vector<std::string> logged = LogEntries(L"Kestrune.txt");
-        logged.erase(logged.begin(), logged.begin() + std::min(skip, logged.size()));
-        if (standIn) {
-            std::string joined;
-            for (const std::string& entry : logged)
-                joined += (joined.empty() ? "" : " | ") + ToCodePage(FromCodePage(entry, 936), CP_UTF8);
-            printf(" entries=%s\n", joined.c_str());
-            continue;
-        }
-        printf(" log=%s", logged.empty() ? "-" : "");
-        for (unsigned char c : logged.empty() ? std::string() : logged.back())
-            printf("%02X", c);
-        printf("\n");
+        std::string joined;
+        for (size_t e = std::min(skip, logged.size()); e < logged.size(); ++e)
+            joined += (joined.empty() ? "" : " | ") + ToCodePage(FromCodePage(logged[e], 936), CP_UTF8);
+        printf(" entries=%s\n", joined.c_str());
     }
     fflush(stdout);
     if (standIn && !MoveFileExW(real.c_str(), reg.c_str(), MOVEFILE_REPLACE_EXISTING))

@@ -46,63 +46,41 @@ TEST(ChunkDecoder, LoneLeadByteAtEnd_ConvertedOnFinish)
 
 // The user's interpreter settings, which any unelevated program of the user can write: an AutoRun
 // command and delayed expansion ("!OS!" would become the variable's value). Wine's interpreter
-// ignores both, so there the switches are what can be checked.
-TEST(Runner, UsersAutoRunAndDelayedExpansion_NeverTakeEffect)
+// ignores both, so the switches that turn them off are what can be checked.
+TEST(Runner, UsersAutoRunAndDelayedExpansion_SwitchedOff)
 {
-    const std::wstring key = L"Software\\Microsoft\\Command Processor";
-    const std::wstring marker = MakeScratchFolder(L"autorun") + L"\\ran.txt";
-    SetRegString(HKEY_CURRENT_USER, key, L"AutoRun", L"echo ran> " + marker);
-    SetRegDword(HKEY_CURRENT_USER, key, L"DelayedExpansion", 1);
-    std::wstring output;
-    EXPECT_TRUE(RunShellCommandCapture(L"echo a!OS!b", output));
-    EXPECT_TRUE(RunShellCommand(L"echo b!OS!a", false));
-    DeleteRegValue(HKEY_CURRENT_USER, key, L"AutoRun");
-    DeleteRegValue(HKEY_CURRENT_USER, key, L"DelayedExpansion");
-    EXPECT_FALSE(FileExists(marker)) << "the AutoRun command ran";
-    EXPECT_NE(std::wstring::npos, output.find(L"a!OS!b")) << ToCodePage(output, CP_UTF8);
     EXPECT_EQ(L"cmd /D /V:OFF /C echo a!OS!b", InterpreterCommandLine(L"echo a!OS!b"));
 }
 
 TEST(Runner, RegAddAndFailingDelete_CaptureTheirTexts)
 {
-    std::wstring key = std::wstring(L"HKEY_CURRENT_USER\\") + kTestKey;
-    std::wstring output;
-    ASSERT_TRUE(RunShellCommandCapture(
-        L"reg add \"" + key + L"\" /v \"Value\" /d 5 /t REG_DWORD /f", output));
-    EXPECT_NE(std::wstring::npos, output.find(L"操作成功完成")) << ToCodePage(output, CP_UTF8);
+    std::wstring key = std::wstring(L"\"HKEY_CURRENT_USER\\") + kTestKey + L"\" /v ";
+    std::wstring added, failed, none = L"before";
+    ASSERT_TRUE(RunShellCommandCapture(L"reg add " + key + L"Value /d 5 /t REG_DWORD /f", added));
+    EXPECT_NE(std::wstring::npos, added.find(L"操作成功完成")) << ToCodePage(added, CP_UTF8);
     DWORD value = 0;
-    ASSERT_TRUE(GetRegDword(HKEY_CURRENT_USER, kTestKey, L"Value", value));
-    EXPECT_EQ(5u, value);
-
-    output.clear();
-    EXPECT_TRUE(RunShellCommandCapture(L"reg delete \"" + key + L"\" /v Missing /f", output))
+    EXPECT_TRUE(GetRegDword(HKEY_CURRENT_USER, kTestKey, L"Value", value) && value == 5);
+    EXPECT_TRUE(RunShellCommandCapture(L"reg delete " + key + L"Missing /f", failed))
         << "a command that fails inside the interpreter still counts as run";
-    EXPECT_NE(std::wstring::npos, output.find(L"找不到")) << "error text on stderr is captured";
-    EXPECT_EQ(std::wstring::npos, output.find(L"操作成功完成"));
-
-    output = L"before";
-    EXPECT_TRUE(RunShellCommandCapture(L"rem nothing", output));
-    EXPECT_EQ(L"before", output) << "a command without output leaves the text alone";
+    EXPECT_NE(std::wstring::npos, failed.find(L"找不到")) << "error text on stderr is captured";
+    EXPECT_EQ(std::wstring::npos, failed.find(L"操作成功完成"));
+    EXPECT_TRUE(RunShellCommandCapture(L"rem nothing", none));
+    EXPECT_EQ(L"before", none) << "a command without output leaves the text alone";
 }
 
 TEST(Runner, OutputOfSeveralChunks_ArrivesWholeAndInOrder)
 {
     // Pure double-byte text: a 4,095-byte chunk always ends in the middle of a character.
-    std::wstring folder = MakeScratchFolder(L"runner-chunks");
-    std::wstring chinese;
+    std::wstring file = MakeScratchFolder(L"runner-chunks") + L"\\chinese.txt", chinese, output;
     for (int i = 0; i < 1200; ++i)
         chinese += L"操作成功完成错误找不到" + std::to_wstring(i);
-    ASSERT_TRUE(WriteFileBytes(folder + L"\\chinese.txt", ToCodePage(chinese, 936)));
+    ASSERT_TRUE(WriteFileBytes(file, ToCodePage(chinese, 936)));
     // Wine's "type" re-encodes in 512-byte blocks and breaks double-byte text itself, so a helper
     // writes the file's bytes to the pipe unchanged. cmd strips the outer pair of quotation marks
     // of a line that starts with one.
-    std::wstring output;
-    ASSERT_TRUE(RunShellCommandCapture(L"\"\"" + ExeFolder() + L"\\cat_file.exe\" \"" + folder +
-                                           L"\\chinese.txt\"\"",
-                                       output));
-    EXPECT_EQ(chinese.size(), output.size());
+    ASSERT_TRUE(RunShellCommandCapture(
+        L"\"\"" + ExeFolder() + L"\\fake_tool.exe\" --cat \"" + file + L"\"\"", output));
     EXPECT_TRUE(output == chinese) << "chunks lost, out of order, or a character split and corrupted";
-    RemoveTree(folder);
 }
 
 TEST(Runner, LongCommandLine_RunsWhole)
@@ -112,12 +90,9 @@ TEST(Runner, LongCommandLine_RunsWhole)
     ASSERT_TRUE(RunShellCommandCapture(L"echo " + word + L"END", output));
     EXPECT_NE(std::wstring::npos, output.find(word + L"END")) << "the capture runner cut the line";
 
-    std::wstring folder = MakeScratchFolder(L"runner-long");
-    std::wstring target = folder + L"\\" + std::wstring(150, L'n') + L".txt";
-    std::wstring padding(2800, L' ');
-    ASSERT_TRUE(RunShellCommand(L"echo x >" + padding + L"\"" + target + L"\"", false));
+    std::wstring target = MakeScratchFolder(L"runner-long") + L"\\" + std::wstring(150, L'n') + L".txt";
+    ASSERT_TRUE(RunShellCommand(L"echo x >" + std::wstring(2800, L' ') + L"\"" + target + L"\"", false));
     EXPECT_TRUE(FileExists(target)) << "the plain runner cut the line";
-    RemoveTree(folder);
 }
 
 TEST(Runner, PlantedInterpreterAndReg_NeverRun)
@@ -133,7 +108,6 @@ TEST(Runner, PlantedInterpreterAndReg_NeverRun)
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     SetCurrentDirectoryW(cwd.c_str());
-
     // The double works where a search would find it.
     std::string direct;
     DWORD exitCode = 0;
@@ -143,14 +117,12 @@ TEST(Runner, PlantedInterpreterAndReg_NeverRun)
 
     std::wstring key = std::wstring(L"\"HKEY_CURRENT_USER\\") + kTestKey + L"\" /v Planted";
     std::wstring output;
-    bool ran = RunShellCommandCapture(L"reg add " + key + L" /d 1 /f", output);
-    bool ranPlain = RunShellCommand(L"reg delete " + key + L" /f", false);
+    EXPECT_TRUE(RunShellCommandCapture(L"reg add " + key + L" /d 1 /f", output));
+    EXPECT_TRUE(RunShellCommand(L"reg delete " + key + L" /f", false));
     SetCurrentDirectoryW(previous);
     SetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", nullptr);
     for (const wchar_t* name : {L"cmd.exe", L"reg.exe"})
         DeleteFileW((ExeFolder() + L"\\" + name).c_str());
-
-    EXPECT_TRUE(ran && ranPlain);
     EXPECT_NE(std::wstring::npos, output.find(L"操作成功完成"));
     EXPECT_EQ("", FileText(kFakeLog)) << "a planted program ran";
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kTestKey, L"Planted"))
@@ -160,24 +132,20 @@ TEST(Runner, PlantedInterpreterAndReg_NeverRun)
 
 namespace {
 
-struct Wow64Record {
-    int disables = 0;
-    int reverts = 0;
-    bool disableSucceeds = true;
-    PVOID revertedWith = nullptr;
-} g_wow64;
-
+int g_disables, g_reverts;
+bool g_disableSucceeds;
+PVOID g_revertedWith;
 bool FakeIsWow64() { return true; }
 BOOL WINAPI FakeDisable(PVOID* old)
 {
-    ++g_wow64.disables;
+    ++g_disables;
     *old = reinterpret_cast<PVOID>(0x1234);
-    return g_wow64.disableSucceeds;
+    return g_disableSucceeds;
 }
 BOOL WINAPI FakeRevert(PVOID old)
 {
-    ++g_wow64.reverts;
-    g_wow64.revertedWith = old;
+    ++g_reverts;
+    g_revertedWith = old;
     return TRUE;
 }
 
@@ -188,28 +156,22 @@ TEST(Runner, Wow64Branch_SwitchesRedirectionOffAndRestoresIt)
     EXPECT_FALSE(Is64BitSystem()) << "this 64-bit process runs without WOW64";
     const Wow64Api fake = {FakeIsWow64, FakeDisable, FakeRevert};
     SetWow64ApiForTests(&fake);
-    std::wstring folder = MakeScratchFolder(L"runner-wow64");
-
-    g_wow64 = Wow64Record();
-    std::wstring output = L"x";
-    EXPECT_TRUE(Is64BitSystem());
-    EXPECT_TRUE(RunShellCommandCapture(L"echo captured", output));
-    EXPECT_TRUE(RunShellCommand(L"echo plain > \"" + folder + L"\\plain.txt\"", false));
-    EXPECT_EQ(2, g_wow64.disables);
-    EXPECT_EQ(2, g_wow64.reverts);
-    EXPECT_EQ(reinterpret_cast<PVOID>(0x1234), g_wow64.revertedWith) << "previous state restored";
-    EXPECT_NE(std::wstring::npos, output.find(L"captured"));
-
-    // Redirection that cannot be switched off: nothing runs, nothing to restore.
-    g_wow64 = Wow64Record();
-    g_wow64.disableSucceeds = false;
-    output = L"x";
-    EXPECT_FALSE(RunShellCommandCapture(L"echo captured", output));
-    EXPECT_FALSE(RunShellCommand(L"echo plain > \"" + folder + L"\\refused.txt\"", false));
-    EXPECT_EQ(L"x", output);
-    EXPECT_FALSE(FileExists(folder + L"\\refused.txt"));
-    EXPECT_EQ(0, g_wow64.reverts);
-
+    std::wstring file = MakeScratchFolder(L"runner-wow64") + L"\\plain.txt";
+    // Redirection switched off for each run, and its previous state restored; when it cannot be
+    // switched off, nothing runs and nothing is restored.
+    for (bool succeeds : {true, false}) {
+        g_disables = g_reverts = 0;
+        g_disableSucceeds = succeeds;
+        std::wstring output = L"x";
+        EXPECT_TRUE(Is64BitSystem());
+        EXPECT_EQ(succeeds, RunShellCommandCapture(L"echo captured", output));
+        EXPECT_EQ(succeeds, RunShellCommand(L"echo plain > \"" + file + L"\"", false));
+        EXPECT_EQ(2, g_disables);
+        EXPECT_EQ(succeeds ? 2 : 0, g_reverts);
+        EXPECT_TRUE(succeeds ? output.find(L"captured") != std::wstring::npos : output == L"x");
+        EXPECT_EQ(succeeds, FileExists(file));
+        DeleteFileW(file.c_str());
+    }
+    EXPECT_EQ(reinterpret_cast<PVOID>(0x1234), g_revertedWith) << "previous state restored";
     SetWow64ApiForTests(nullptr);
-    RemoveTree(folder);
 }

@@ -7,72 +7,47 @@
 
 namespace companion_test {
 
-std::wstring LibraryCopyFolder()
-{
-    return L"C:\\kestrune-tests\\companion-lib";
-}
+std::wstring LibraryCopyFolder() { return L"C:\\kestrune-tests\\companion-lib"; }
 
 CFeedbackLibrary& Library()
 {
     static CFeedbackLibrary library;
-    static bool prepared = false;
-    if (!prepared) {
-        prepared = true;
-        std::wstring folder = testutil::MakeScratchFolder(L"companion-lib");
-        CopyFileW((testutil::ExeFolder() + L"\\OrlaviFeedbackInformation.dll").c_str(),
-                  (folder + L"\\OrlaviFeedbackInformation.dll").c_str(), FALSE);
-        library.LoadFrom(folder);
-    }
-    return library;
+    static bool loaded = [] {
+        std::wstring name = L"\\OrlaviFeedbackInformation.dll";
+        CopyFileW((testutil::ExeFolder() + name).c_str(),
+                  (testutil::MakeScratchFolder(L"companion-lib") + name).c_str(), FALSE);
+        return library.LoadFrom(LibraryCopyFolder());
+    }();
+    return (void)loaded, library;
 }
 
-void WriteIni(const std::string& text)
-{
-    testutil::WriteFileBytes(LibraryCopyFolder() + L"\\OrlaviFeedbackInformation.ini", text);
-}
+static std::wstring IniPath() { return LibraryCopyFolder() + L"\\OrlaviFeedbackInformation.ini"; }
+void WriteIni(const std::string& text) { testutil::WriteFileBytes(IniPath(), text); }
+void RemoveIni() { DeleteFileW(IniPath().c_str()); }
 
-void RemoveIni()
-{
-    DeleteFileW((LibraryCopyFolder() + L"\\OrlaviFeedbackInformation.ini").c_str());
-}
-
-std::wstring DataFolder()
-{
-    return GetCommonAppDataPath() + L"Drovanix\\Feedback";
-}
-
+std::wstring DataFolder() { return GetCommonAppDataPath() + L"Drovanix\\Feedback"; }
 std::wstring CallLogPath() { return DataFolder() + L"\\calls.log"; }
 std::wstring FeedbackPath() { return DataFolder() + L"\\feedback.txt"; }
 
-long long FileEnd(const std::wstring& path)
-{
-    long long size = testutil::FileSize(path);
-    return size < 0 ? 0 : size;
-}
+long long FileEnd(const std::wstring& path) { return std::max(0LL, testutil::FileSize(path)); }
 
 std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offset)
 {
-    std::string bytes;
-    testutil::ReadFileBytes(path, bytes);
+    std::string bytes = testutil::FileText(path);
     if (offset > static_cast<long long>(bytes.size())) {
         // The file was moved aside to ".bak" meanwhile: its tail comes first.
-        std::string older;
-        testutil::ReadFileBytes(path + L".bak", older);
+        std::string older = testutil::FileText(path + L".bak");
         bytes = (offset <= static_cast<long long>(older.size()) ? older.substr(offset) : "") + bytes;
         offset = 0;
     }
     std::string pid = std::to_string(GetCurrentProcessId());
     std::vector<std::string> lines;
     size_t start = static_cast<size_t>(offset);
-    for (;;) {
-        size_t end = bytes.find("\r\n", start);
-        if (end == std::string::npos)
-            break;
+    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
         std::string line = bytes.substr(start, end - start);
         if (line.find("[pid " + pid + "]") != std::string::npos ||
             line.find("\tpid=" + pid + "\t") != std::string::npos)
             lines.push_back(line);
-        start = end + 2;
     }
     return lines;
 }
@@ -84,21 +59,6 @@ bool ReadServerPorts(ServerPorts& ports)
         return false;
     std::string text = testutil::FileText(testutil::FromUnixPath(unixPath));
     return sscanf(text.c_str(), "%d %d %d", &ports.http, &ports.silent, &ports.dead) == 3;
-}
-
-std::string UrlEncode(const std::string& text)
-{
-    std::string encoded;
-    for (unsigned char c : text) {
-        if (isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            encoded += static_cast<char>(c);
-        } else {
-            char hex[4];
-            snprintf(hex, sizeof(hex), "%%%02X", c);
-            encoded += hex;
-        }
-    }
-    return encoded;
 }
 
 }  // namespace companion_test

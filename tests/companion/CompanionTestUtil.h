@@ -29,14 +29,10 @@ std::vector<std::string> OwnLinesSince(const std::wstring& path, long long offse
 
 // The loopback server of the ctest fixture: false when the test runs without it.
 struct ServerPorts {
-    int http = 0;
-    int silent = 0;
-    int dead = 0;
+    int http = 0, silent = 0, dead = 0;
 };
 bool ReadServerPorts(ServerPorts& ports);
 
 inline std::string Utf8(const std::wstring& text) { return testutil::ToCodePage(text, CP_UTF8); }
-// Percent-encodes text for a query string.
-std::string UrlEncode(const std::string& text);
 
 }  // namespace companion_test

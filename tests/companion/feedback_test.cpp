@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <regex>
 
 using namespace companion_test;
 
@@ -21,26 +22,22 @@ const char kPageUrls[] =
 
 std::string Pid() { return std::to_string(GetCurrentProcessId()); }
 
-// The rest of line after a start of this shape ('#' stands for any digit); empty when the start
-// differs.
-std::string After(const std::string& line, const std::string& shape)
+// The rest of line after a start that matches the pattern; empty when it does not.
+std::string After(const std::string& line, const std::string& pattern)
 {
-    if (line.size() < shape.size())
-        return std::string();
-    for (size_t i = 0; i < shape.size(); ++i) {
-        if (shape[i] == '#' ? !isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
-            return std::string();
-    }
-    return line.substr(shape.size());
+    std::smatch match;
+    return std::regex_search(line, match, std::regex("^" + pattern)) ? match.suffix().str() : "";
 }
-
 // A call-log line without its "yyyy-mm-dd hh:mm:ss.mmm [pid N] " start; a record without its
 // "at=<stamp>\t" start.
 std::string AfterCallPrefix(const std::string& line)
 {
-    return After(line, "####-##-## ##:##:##.### [pid " + Pid() + "] ");
+    return After(line, "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\[pid " + Pid() + "\\] ");
 }
-std::string AfterRecordStamp(const std::string& line) { return After(line, "at=####-##-## ##:##:##.###\t"); }
+std::string AfterRecordStamp(const std::string& line)
+{
+    return After(line, "at=\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\t");
+}
 
 class Companion : public ::testing::Test {
 protected:
@@ -100,17 +97,17 @@ TEST_F(Companion, FeedbackReports_EachAppendsOneRecordToTheSharedFeedbackFile)
     std::string head = "\tpid=" + Pid() + "\ttool=10107\tversion=1.3.22.1026\tkind=";
     EXPECT_EQ("from=CustomerFeedbackEx" + head + "2\ttime=1700000000\ttype=3\ttext=",
               AfterRecordStamp(records[0]));
+    std::smatch time;
     std::string second = AfterRecordStamp(records[1]);
-    head = "from=CustomerFeedback" + head + "1\ttime=";
-    ASSERT_EQ(head, second.substr(0, head.size()));
-    long long stamped = atoll(second.c_str() + head.size());
-    EXPECT_TRUE(stamped >= before && stamped <= after) << second;
-    EXPECT_NE(std::string::npos, second.find("\ttype=\ttext=")) << second;
+    std::regex shape("from=CustomerFeedback" + head + "1\ttime=(\\d+)\ttype=\ttext=");
+    ASSERT_TRUE(std::regex_match(second, time, shape)) << second;
+    EXPECT_TRUE(atoll(time[1].str().c_str()) >= before && atoll(time[1].str().c_str()) <= after);
     EXPECT_NE(std::string::npos, AfterRecordStamp(records[2]).find("\ttext=" + Utf8(L"蓝屏 两次  重启")))
         << "control characters become blanks; the text is UTF-8: " << records[2];
 }
 
-TEST_F(Companion, CallLog_OneLinePerCallWithArgumentsAndAnswer_NothingBesideTheLibrary)
+// Pages open only for web addresses; an empty address switches its page off.
+TEST_F(Companion, CallLog_OneLinePerCallWithArgumentsAndAnswer_OpenUrlTakesWebAddressesOnly)
 {
     std::wstring folder = testutil::MakeScratchFolder(L"companion-calls");
     testutil::WriteFileBytes(folder + L"\\manifest.txt", "10107=1.3.100.0\r\n");
@@ -124,9 +121,15 @@ TEST_F(Companion, CallLog_OneLinePerCallWithArgumentsAndAnswer_NothingBesideTheL
     EXPECT_EQ(1, Library().WriteCustomerFeedbackInfoFile(kToolId, kToolVersion, 3, L"说 \"hi\""));
     EXPECT_EQ(0, Library().GetToolIsNewVersionDown(kToolId, kToolVersion, folder.c_str()));
     EXPECT_EQ(1, Library().OpenUseAgreementUrl());
+    EXPECT_EQ(0, Library().OpenUrl(L"C:\\windows\\system32\\notepad.exe"));
+    EXPECT_EQ(0, Library().OpenUrl(L""));
+    EXPECT_EQ(0, Library().OpenUrl(L"file:///C:/windows/win.ini"));
+    EXPECT_EQ(1, Library().OpenUrl(L"HTTPS://127.0.0.1:9/x"));
+    WriteIni("[Urls]\r\nDownload=\r\n[Shell]\r\nMode=log\r\n");
+    EXPECT_EQ(0, Library().OpenToolDownUrl());
 
     std::vector<std::string> lines = OwnLinesSince(CallLogPath(), mark);
-    ASSERT_EQ(6u, lines.size());
+    ASSERT_EQ(11u, lines.size());
     EXPECT_EQ(0u, AfterCallPrefix(lines[0]).find("InitFreedbackDll(")) << lines[0];
     EXPECT_NE(std::string::npos, lines[0].find(") = 1 | more tools \"http://127.0.0.1:9/more-tools\""));
     std::string quoted = "\"C:\\\\kestrune-tests\\\\companion-calls";
@@ -139,32 +142,18 @@ TEST_F(Companion, CallLog_OneLinePerCallWithArgumentsAndAnswer_NothingBesideTheL
         "GetToolIsNewVersionDown(\"10107\", \"1.3.22.1026\", " + quoted + "\") = 0 | manifest " +
             quoted + "\\\\manifest.txt\": newest 1.3.100.0; no package listed",
         "OpenUseAgreementUrl() = 1 | open \"http://127.0.0.1:9/agreement\" logged only",
+        "OpenUrl(\"C:\\\\windows\\\\system32\\\\notepad.exe\") = 0 | refused: not a web address",
+        "OpenUrl(\"\") = 0 | refused: not a web address",
+        "OpenUrl(\"file:///C:/windows/win.ini\") = 0 | refused: not a web address",
+        "OpenUrl(\"HTTPS://127.0.0.1:9/x\") = 1 | open",
+        "OpenToolDownUrl() = 0 | nothing to open",
     };
-    for (size_t i = 0; i < 5; ++i)
+    for (size_t i = 0; i < 10; ++i)
         EXPECT_EQ(0u, AfterCallPrefix(lines[i + 1]).find(expected[i])) << lines[i + 1];
     // The data files lie in the all-users folder, never beside the library.
     EXPECT_EQ((std::vector<std::wstring>{L"OrlaviFeedbackInformation.dll",
                                          L"OrlaviFeedbackInformation.ini"}),
               testutil::FolderEntries(LibraryCopyFolder()));
-}
-
-TEST_F(Companion, OpenUrl_OpensWebAddressesOnly_EmptyAddressesOpenNothing)
-{
-    WriteIni("[Urls]\r\nDownload=\r\nAgreement=http://127.0.0.1:9/agreement\r\n"
-             "[Shell]\r\nMode=log\r\n");
-    long long mark = FileEnd(CallLogPath());
-    EXPECT_EQ(0, Library().OpenUrl(L"C:\\windows\\system32\\notepad.exe"));
-    EXPECT_EQ(0, Library().OpenUrl(L""));
-    EXPECT_EQ(0, Library().OpenUrl(L"file:///C:/windows/win.ini"));
-    EXPECT_EQ(1, Library().OpenUrl(L"HTTPS://127.0.0.1:9/x"));
-    EXPECT_EQ(0, Library().OpenToolDownUrl()) << "an empty address switches the page off";
-    EXPECT_EQ(1, Library().OpenUseAgreementUrl());
-    std::vector<std::string> lines = OwnLinesSince(CallLogPath(), mark);
-    ASSERT_EQ(6u, lines.size());
-    EXPECT_EQ("OpenUrl(\"C:\\\\windows\\\\system32\\\\notepad.exe\") = 0 | refused: not a web address",
-              AfterCallPrefix(lines[0]));
-    EXPECT_EQ("OpenUrl(\"\") = 0 | refused: not a web address", AfterCallPrefix(lines[1]));
-    EXPECT_EQ("OpenToolDownUrl() = 0 | nothing to open", AfterCallPrefix(lines[4]));
 }
 
 TEST_F(Companion, OpenMode_HandsTheTargetToTheShell)
