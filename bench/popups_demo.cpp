@@ -7,6 +7,8 @@
 #include "dump/CrashDumpJobs.h"
 #include "fw/WinApp.h"
 #include "resource.h"
+#include "ui/popups/ExecutePromptDlg.h"
+#include "ui/popups/PromptDlg.h"
 
 #include <commctrl.h>
 
@@ -25,7 +27,7 @@ void ShowPrompt()
     prompt.m_fScale = QueryDisplayScale();
     prompt.SetPromptText(L"检测到当前工具有新的版本，请在Tesquin客户端下载最新版本使用。");
     prompt.SetButtonMode(Confirm);
-    RunModal(prompt, 800, WM_PROMPT_RESULT, [](HWND, HWND layer) {
+    RunModal(prompt, WM_PROMPT_RESULT, [](HWND, HWND layer) {
         testutil::Screenshot(L"popups-prompt");
         ClickCentreOf(GetDlgItem(layer, IDC_PROMPT_OK));
     });
@@ -36,9 +38,9 @@ void ShowBusy()
     CWatched<CExecutePromptDlg> busy(GetDefaultDialogOwner());
     busy.m_fScale = QueryDisplayScale();
     busy.SetBusyText(L"正在检测，请稍等");
-    // 300 ms and 2.4 s after it showed: no dots yet, then two.
-    RunModal(busy, 300, WM_CLOSE_BUSY_PROMPT, [](HWND frame, HWND) {
-        DWORD shown = GetTickCount() - 300;
+    // As soon as it has painted and 2.4 s after: no dots yet, then two.
+    RunModal(busy, WM_CLOSE_BUSY_PROMPT, [](HWND frame, HWND) {
+        DWORD shown = GetTickCount();
         testutil::Screenshot(L"popups-busy-early");
         WaitFor([&] { return GetTickCount() - shown >= 2400; }, 5000);
         testutil::Screenshot(L"popups-busy-later");
