@@ -9,7 +9,7 @@ on DEAD. Stops by itself after LIFETIME_S seconds.
   /big?size=N&length=0|1    200, N bytes: a line "10107=9.9.9.9" then comment lines
                             (length=1: with Content-Length, 0: ended by closing)
   /stall                    200, announces 1000 bytes, sends one line, then stalls 20 s
-  /trickle?every=S&count=N  200, announces 1000 bytes, then one byte every S seconds, N times
+  /trickle?every=S&count=N  200, then one byte every S seconds, N times (1000 announced if N < 1000)
   /package/NAME?size=N      200, N bytes of the pattern (i * 7 + 3) mod 256
 """
 import http.server
@@ -64,9 +64,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(20)
         elif url.path == "/trickle":
             self.send_response(200)
-            self.send_header("Content-Length", "1000")
+            count = min(int(query.get("count", "40")), 1000000)
+            # Longer bodies announce no length (the end is the close), so no size limit stops them.
+            if count < 1000:
+                self.send_header("Content-Length", "1000")
             self.end_headers()
-            for _ in range(min(int(query.get("count", "40")), 400)):
+            for _ in range(count):
                 self.wfile.write(b"#")
                 self.wfile.flush()
                 time.sleep(min(float(query.get("every", "0.25")), 5.0))
