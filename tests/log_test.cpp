@@ -66,8 +66,9 @@ TEST(Log, PrintSetting_GatesUnforcedEntriesOnly)
     std::wstring config = LogBaseFolder() + L"logCfg.ini";
     for (const auto& c : cases) {
         DeleteFileW(config.c_str());
-        if (c.ini != nullptr)
+        if (c.ini != nullptr) {
             ASSERT_TRUE(WriteFileBytes(config, c.ini));
+        }
         RemoveLog(L"kt_print.txt");
         CLogSave log;
         log.WriteLog("unforced", "kt_print.txt", false);
