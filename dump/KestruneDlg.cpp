@@ -1,5 +1,6 @@
 #include "dump/KestruneDlg.h"
 #include "fw/EarlyExit.h"
+#include "fw/Handle.h"
 #include "dump/DumpCatalog.h"
 #include "fw/Thread.h"
 #include "resource.h"
@@ -11,6 +12,39 @@
 namespace {
 
 const unsigned kPanelPng = 139;
+
+// A test may hold the first gating thread between its read and its apply until a second one
+// waits for the gate or is through it: KESTRUNE_GATE_SEAM names the test's events.
+LONG g_gateSeamTaken = 0;
+
+struct CGateSeam {
+    CGateSeam() : m_held(Open(L"-held")), m_go(Open(L"-go")), m_done(Open(L"-done"))
+    {
+        m_holder = m_go.IsValid() && InterlockedExchange(&g_gateSeamTaken, 1) == 0;
+    }
+    static HANDLE Open(const wchar_t* suffix)
+    {
+        wchar_t name[96] = {};
+        DWORD length = GetEnvironmentVariableW(L"KESTRUNE_GATE_SEAM", name, 64);
+        if (length == 0 || length >= 64)
+            return nullptr;
+        lstrcatW(name, suffix);
+        return OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, name);
+    }
+    void Hold()
+    {
+        if (m_holder)
+            SignalObjectAndWait(m_held.Get(), m_go.Get(), 60000, FALSE);
+    }
+    void Through()
+    {
+        if (m_go.IsValid())
+            SetEvent(m_holder ? m_done.Get() : m_go.Get());
+    }
+
+    CHandle m_held, m_go, m_done;
+    bool m_holder = false;
+};
 
 }  // namespace
 
@@ -187,12 +221,17 @@ LRESULT CKestruneDlg::OnCloseBusyPrompt()
 DWORD WINAPI CKestruneDlg::AgreementGatingThread(LPVOID context)
 {
     auto* self = static_cast<CKestruneDlg*>(context);
-    // Read and apply as one step: of two quick clicks, the thread that applies last has read the
-    // latest state.
-    CSingleLock lock(self->m_csAgreement);
-    bool ticked = SendMessageW(self->m_chkAgree.m_hWnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    EnableWindow(self->m_btnSet.m_hWnd, ticked ? TRUE : FALSE);
-    InvalidateRect(self->m_btnSet.m_hWnd, nullptr, TRUE);
+    CGateSeam seam;
+    {
+        // Read and apply as one step: of two quick clicks, the thread that applies last has read
+        // the latest state.
+        CSingleLock lock(self->m_csAgreement, seam.m_go.Get());
+        bool ticked = SendMessageW(self->m_chkAgree.m_hWnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        seam.Hold();
+        EnableWindow(self->m_btnSet.m_hWnd, ticked ? TRUE : FALSE);
+        InvalidateRect(self->m_btnSet.m_hWnd, nullptr, TRUE);
+    }
+    seam.Through();
     return 0;
 }
 
