@@ -14,7 +14,7 @@ namespace {
 const unsigned kPanelPng = 139;
 
 // A test may hold the first gating thread between its read and its apply until a second one
-// waits for the gate or is through it: KESTRUNE_GATE_SEAM names the test's events.
+// waits for the gate or is through it: KESTRUNE_GATE_SEAM names the test's semaphores.
 LONG g_gateSeamTaken = 0;
 
 struct CGateSeam {
@@ -22,24 +22,29 @@ struct CGateSeam {
     {
         m_holder = m_go.IsValid() && InterlockedExchange(&g_gateSeamTaken, 1) == 0;
     }
+    // Only a semaphore the test has made: one made here is closed again.
     static HANDLE Open(const wchar_t* suffix)
     {
-        wchar_t name[96] = {};
+        wchar_t name[64] = {};
         DWORD length = GetEnvironmentVariableW(L"KESTRUNE_GATE_SEAM", name, 64);
         if (length == 0 || length >= 64)
             return nullptr;
-        lstrcatW(name, suffix);
-        return OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, name);
+        HANDLE semaphore = CreateSemaphoreW(nullptr, 0, 8, (std::wstring(name) + suffix).c_str());
+        if (semaphore != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
+            CloseHandle(semaphore);
+            return nullptr;
+        }
+        return semaphore;
     }
     void Hold()
     {
-        if (m_holder)
-            SignalObjectAndWait(m_held.Get(), m_go.Get(), 60000, FALSE);
+        if (m_holder && ReleaseSemaphore(m_held.Get(), 1, nullptr))
+            WaitForSingleObject(m_go.Get(), 60000);
     }
     void Through()
     {
         if (m_go.IsValid())
-            SetEvent(m_holder ? m_done.Get() : m_go.Get());
+            ReleaseSemaphore(m_holder ? m_done.Get() : m_go.Get(), 1, nullptr);
     }
 
     CHandle m_held, m_go, m_done;

@@ -19,13 +19,13 @@ private:
 
 class CSingleLock {
 public:
-    // signalIfBusy, an event of a test, is set when the lock has to wait for another thread.
+    // signalIfBusy, a semaphore of a test, is released when the lock has to wait for another thread.
     explicit CSingleLock(CCriticalSection& cs, HANDLE signalIfBusy = nullptr) : m_cs(cs)
     {
         if (signalIfBusy != nullptr && m_cs.TryLock())
             return;
         if (signalIfBusy != nullptr)
-            SetEvent(signalIfBusy);
+            ReleaseSemaphore(signalIfBusy, 1, nullptr);
         m_cs.Lock();
     }
     ~CSingleLock() { m_cs.Unlock(); }

@@ -348,7 +348,7 @@ void CTool::ConfirmPrompt()
     if (layer == nullptr)
         return;
     ClickControlOf(layer, IDC_PROMPT_OK);
-    WaitWindowGone(m_pid, IDC_PROMPT_TEXT, 10000);
+    EXPECT_TRUE(WaitWindowGone(m_pid, IDC_PROMPT_TEXT, 20000)) << "the prompt stayed: click lost";
     SettleX();
 }
 

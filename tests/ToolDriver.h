@@ -46,7 +46,6 @@ bool SetLogPixels(DWORD dpi);
 size_t CountOf(const std::string& text, const std::string& what);
 // What a file holds beyond its first skip bytes.
 std::string BytesAfter(const std::wstring& path, size_t skip);
-// C:\ProgramData\ToolLog\<name>.
 std::wstring ToolLogFile(const wchar_t* name = L"Kestrune.txt");
 // The crash-control value as text, "absent" when there is none.
 std::wstring CrashControlText(const wchar_t* name);
