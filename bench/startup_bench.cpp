@@ -4,7 +4,7 @@
 #include "BenchReport.h"
 #include "TestUtil.h"
 #include "ToolDriver.h"
-#include "ToolRun.h"
+#include "ToolDriver.h"
 #include "XInput.h"
 
 #include <psapi.h>
@@ -218,9 +218,11 @@ int wmain(int argc, wchar_t** argv)
 {
     int runs = argc > 1 ? _wtoi(argv[1]) : 5;
     int idleSeconds = argc > 2 ? _wtoi(argv[2]) : 30;
-    std::wstring folder = L"C:\\kestrune-bench\\Kestrune";
-    if (!toolrun::InstallTool(folder)) {
-        fprintf(stderr, "cannot install the tool into C:\\kestrune-bench\\Kestrune\n");
+    // The tool in a folder of its own, its companion answering from a local manifest.
+    testutil::CTool installed(L"bench\\Kestrune");
+    std::wstring folder = installed.m_folder;
+    if (!testutil::FileExists(folder + L"\\Kestrune.exe")) {
+        fprintf(stderr, "cannot install the tool into %ls\n", folder.c_str());
         return 1;
     }
     std::wstring tool = folder + L"\\Kestrune.exe";
@@ -238,6 +240,5 @@ int wmain(int argc, wchar_t** argv)
     PrintBreakdown(folder);
     fflush(stdout);
     BenchResidentAndIdle(tool, bare, idleSeconds);
-    testutil::RemoveTree(L"C:\\kestrune-bench");
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "dump/KestruneDlg.h"
 #include "fw/EarlyExit.h"
+#include "fw/Handle.h"
 #include "dump/DumpCatalog.h"
 #include "fw/Thread.h"
 #include "resource.h"
@@ -11,6 +12,44 @@
 namespace {
 
 const unsigned kPanelPng = 139;
+
+// A test may hold the first gating thread between its read and its apply until a second one
+// waits for the gate or is through it: KESTRUNE_GATE_SEAM names the test's semaphores.
+LONG g_gateSeamTaken = 0;
+
+struct CGateSeam {
+    CGateSeam() : m_held(Open(L"-held")), m_go(Open(L"-go")), m_done(Open(L"-done"))
+    {
+        m_holder = m_go.IsValid() && InterlockedExchange(&g_gateSeamTaken, 1) == 0;
+    }
+    // Only a semaphore the test has made: one made here is closed again.
+    static HANDLE Open(const wchar_t* suffix)
+    {
+        wchar_t name[64] = {};
+        DWORD length = GetEnvironmentVariableW(L"KESTRUNE_GATE_SEAM", name, 64);
+        if (length == 0 || length >= 64)
+            return nullptr;
+        HANDLE semaphore = CreateSemaphoreW(nullptr, 0, 8, (std::wstring(name) + suffix).c_str());
+        if (semaphore != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
+            CloseHandle(semaphore);
+            return nullptr;
+        }
+        return semaphore;
+    }
+    void Hold()
+    {
+        if (m_holder && ReleaseSemaphore(m_held.Get(), 1, nullptr))
+            WaitForSingleObject(m_go.Get(), 60000);
+    }
+    void Through()
+    {
+        if (m_go.IsValid())
+            ReleaseSemaphore(m_holder ? m_done.Get() : m_go.Get(), 1, nullptr);
+    }
+
+    CHandle m_held, m_go, m_done;
+    bool m_holder = false;
+};
 
 }  // namespace
 
@@ -187,12 +226,17 @@ LRESULT CKestruneDlg::OnCloseBusyPrompt()
 DWORD WINAPI CKestruneDlg::AgreementGatingThread(LPVOID context)
 {
     auto* self = static_cast<CKestruneDlg*>(context);
-    // Read and apply as one step: of two quick clicks, the thread that applies last has read the
-    // latest state.
-    CSingleLock lock(self->m_csAgreement);
-    bool ticked = SendMessageW(self->m_chkAgree.m_hWnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    EnableWindow(self->m_btnSet.m_hWnd, ticked ? TRUE : FALSE);
-    InvalidateRect(self->m_btnSet.m_hWnd, nullptr, TRUE);
+    CGateSeam seam;
+    {
+        // Read and apply as one step: of two quick clicks, the thread that applies last has read
+        // the latest state.
+        CSingleLock lock(self->m_csAgreement, seam.m_go.Get());
+        bool ticked = SendMessageW(self->m_chkAgree.m_hWnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        seam.Hold();
+        EnableWindow(self->m_btnSet.m_hWnd, ticked ? TRUE : FALSE);
+        InvalidateRect(self->m_btnSet.m_hWnd, nullptr, TRUE);
+    }
+    seam.Through();
     return 0;
 }
 

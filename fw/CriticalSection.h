@@ -10,6 +10,7 @@ public:
     CCriticalSection& operator=(const CCriticalSection&) = delete;
 
     void Lock() { EnterCriticalSection(&m_cs); }
+    bool TryLock() { return TryEnterCriticalSection(&m_cs) != FALSE; }
     void Unlock() { LeaveCriticalSection(&m_cs); }
 
 private:
@@ -18,7 +19,15 @@ private:
 
 class CSingleLock {
 public:
-    explicit CSingleLock(CCriticalSection& cs) : m_cs(cs) { m_cs.Lock(); }
+    // signalIfBusy, a semaphore of a test, is released when the lock has to wait for another thread.
+    explicit CSingleLock(CCriticalSection& cs, HANDLE signalIfBusy = nullptr) : m_cs(cs)
+    {
+        if (signalIfBusy != nullptr && m_cs.TryLock())
+            return;
+        if (signalIfBusy != nullptr)
+            ReleaseSemaphore(signalIfBusy, 1, nullptr);
+        m_cs.Lock();
+    }
     ~CSingleLock() { m_cs.Unlock(); }
     CSingleLock(const CSingleLock&) = delete;
     CSingleLock& operator=(const CSingleLock&) = delete;

@@ -1,6 +1,9 @@
-// What the end-to-end tests add to the tool runner and the X input helpers: finding the tool's
-// dialogs by a control they hold, clicks, screenshots into the build tree, and pixel probes.
+// Driving the real Kestrune.exe under Wine and Xvfb: the tool in a folder of its own on C:, its
+// windows found by a control they hold, clicks that wait until the target is under the pointer,
+// screenshots and pixel probes, and what the tool leaves in the registry and its logs.
 #pragma once
+#include "TestUtil.h"
+
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -18,7 +21,9 @@ void ClickAt(int x, int y);
 // Moves the pointer to (x, y), waits until the X window under it is the given top-level window
 // (a window that Wine has hidden may stay on the X screen for a while), then clicks. False when
 // the window never came under the pointer; the click is made anyway.
-bool ClickOn(HWND topLevel, int x, int y, DWORD timeoutMs = 6000);
+bool ClickOn(HWND topLevel, int x, int y, DWORD timeoutMs = 10000);
+// ClickOn at the centre of a control of the window.
+bool ClickControlOf(HWND topLevel, int controlId);
 void MoveMouseTo(int x, int y);
 void PressKey(const char* keyName);
 void PressKey(const wchar_t* keyName);
@@ -37,5 +42,58 @@ std::wstring ScreenshotArea(const std::wstring& name, const RECT& area);
 COLORREF PixelOf(const std::wstring& pngPath, int x, int y);
 // True when the colour is within tolerance of the expected one in each channel.
 bool NearColour(COLORREF actual, COLORREF expected, int tolerance = 24);
+
+// What a file holds beyond its first skip bytes.
+std::string BytesAfter(const std::wstring& path, size_t skip);
+// The crash-control value as text, "absent" when there is none.
+std::wstring CrashControlText(const wchar_t* name);
+// CrashDumpEnabled 99 and FilterPages 5: values no dump type writes.
+void ResetCrashControl();
+
+struct ToolSetup {
+    std::wstring manifestLine = L"10107=1.3.22.1026";
+    bool withDll = true;
+    const wchar_t* windowsVersion = L"win10";
+    DWORD logPixels = 96;
+};
+
+// The tool copied into C:\kestrune-tests\<name> (name may hold subfolders), its companion set to
+// log the pages it is asked for instead of opening them.
+class CTool {
+public:
+    explicit CTool(const std::wstring& name, const ToolSetup& setup = ToolSetup());
+    ~CTool();
+    CTool(const CTool&) = delete;
+    CTool& operator=(const CTool&) = delete;
+
+    // Starts the exe with its folder as current directory, as a double-click would.
+    bool Start();
+    // The panel, once the start-up probe has ended (no busy popup left); null when never.
+    HWND WaitReady(DWORD timeoutMs = 60000);
+    HWND Frame() const { return GetWindow(m_hPanel, GW_OWNER); }
+    // The text of the prompt open now (waits for one), and a click on its confirm button.
+    std::wstring WaitPrompt(DWORD timeoutMs = 60000);
+    void ConfirmPrompt();
+    RECT ControlRect(int id) const;
+    void ClickControl(int id) { ClickControlOf(m_hPanel, id); }
+    // Picks the list entry through the real drop-down list.
+    bool PickDumpType(int index);
+    // Closes through the close button and answers the problem-solved popup; the popup or null.
+    HWND OpenClosePopup();
+    // Waits for the end and expects exit code 0.
+    bool WaitExit(DWORD timeoutMs = 30000);
+    bool IsRunning() const { return WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
+    // The companion's call log lines written since the tool was set up.
+    std::string NewCalls() const;
+
+    std::wstring m_folder;
+    std::wstring m_exe;
+    HWND m_hPanel = nullptr;
+    DWORD m_pid = 0;
+
+private:
+    HANDLE m_process = nullptr;
+    size_t m_callLogStart = 0;
+};
 
 }  // namespace testutil

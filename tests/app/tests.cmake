@@ -1,12 +1,11 @@
-# The real Kestrune.exe under Wine (frame, about box, keys, dragging, dpi, exit clean-up) and the
-# removal decision in-process.
-kestrune_test(app_tests
-    app/frame_test.cpp
-    app/folder_test.cpp
-)
-target_link_libraries(app_tests PRIVATE kestrune_app)
-target_include_directories(app_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui ${CMAKE_CURRENT_SOURCE_DIR}/app)
-add_dependencies(app_tests Kestrune OrlaviFeedbackInformation)
-# The real exe probes for dumps and logs to ToolLog at start.
-set_tests_properties(app_tests PROPERTIES RESOURCE_LOCK "dpi;pointer;ToolLog;dumps" TIMEOUT 600)
-
+# The real Kestrune.exe under Wine (frame and panel at each dpi, about box, keys, dragging, the
+# Windows 7 list, the agreement gate, planted programs) and, in process, the exit clean-up's
+# verdicts and the service-client probe.
+kestrune_test(tool_tests app/tool_test.cpp)
+target_link_libraries(tool_tests PRIVATE kestrune_app)
+target_include_directories(tool_tests PRIVATE ${CMAKE_SOURCE_DIR}/res)
+add_dependencies(tool_tests Kestrune OrlaviFeedbackInformation)
+# One pointer, one LogPixels, one AppDefaults entry for Kestrune.exe, ToolLog and the dumps.
+set_tests_properties(tool_tests PROPERTIES RESOURCE_LOCK "dpi;pointer;ToolLog;dumps")
+# The driver finds the tool's windows by the ids of its resources.
+target_include_directories(testutil PRIVATE ${CMAKE_SOURCE_DIR}/res)
