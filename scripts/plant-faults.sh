@@ -1,7 +1,8 @@
 #!/bin/sh
 # Plants each known fault (tests/planted/*.patch, or the patches named) in a scratch copy of the
 # committed tree and runs the test that must catch it. A plant that the test does not notice
-# fails this script. Each patch's first line names the ctest entry that must then fail:
+# fails this script, and so do entries that fail without any plant. Each patch's first line
+# names the ctest entry that must then fail:
 #   # catches: <ctest entry> [the cases that fail, for the reader]
 # Never part of the test command: every plant is an incremental rebuild.
 set -e
@@ -29,6 +30,15 @@ KESTRUNE_SCREEN=2560x1600x24 kestrune_start_xvfb
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
 "$WINE" explorer.exe /desktop >/dev/null 2>&1 </dev/null &
 
+# A plant counts as caught only when its entry passes without it.
+entries=$(for patch in "$@"; do sed -n '1s/^# catches: \([^ ]*\).*/\1/p' "$patch"; done | sort -u | paste -sd'|')
+if ! (cd "$BUILD" && ctest -R "^($entries)\$" --timeout 900 --output-on-failure >"$SCRATCH/unplanted.log" 2>&1); then
+    echo "the entries fail without any plant (see build/planted/unplanted.log)"
+    "$WINESERVER" -k || true
+    kill "$KESTRUNE_XVFB_PID" 2>/dev/null || true
+    exit 1
+fi
+
 missed=0
 for patch in "$@"; do
     patch=$(realpath "$patch")
@@ -42,7 +52,7 @@ for patch in "$@"; do
     if ! cmake --build "$BUILD" -j "$(nproc)" >"$SCRATCH/$name.build.log" 2>&1; then
         echo "$name: planted build failed (see build/planted/$name.build.log)"
         missed=$((missed + 1))
-    elif (cd "$BUILD" && ctest -R "^$entry\$" --timeout 900 >"$SCRATCH/$name.log" 2>&1); then
+    elif (cd "$BUILD" && ctest -R "^$entry\$" --timeout 900 --output-on-failure >"$SCRATCH/$name.log" 2>&1); then
         echo "$name: MISSED by $entry"
         missed=$((missed + 1))
     else
