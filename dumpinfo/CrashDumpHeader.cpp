@@ -64,15 +64,3 @@ bool ParseCrashDumpHeader(const unsigned char* bytes, size_t size, CrashDumpHead
     }
     return false;
 }
-
-bool ReadCrashDumpHeader(FILE* file, CrashDumpHeader& header)
-{
-    if (file == nullptr)
-        return false;
-    unsigned char bytes[kCrashDumpHeaderMaxBytes];
-    size_t size = fread(bytes, 1, sizeof(bytes), file);
-    // A directory opens on some systems and then fails its first read.
-    if (ferror(file))
-        return false;
-    return ParseCrashDumpHeader(bytes, size, header);
-}

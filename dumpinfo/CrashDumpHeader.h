@@ -4,7 +4,6 @@
 
 #include <stddef.h>
 #include <stdint.h>
-#include <stdio.h>
 
 #include <string>
 
@@ -26,10 +25,6 @@ struct CrashDumpHeader {
 // Fills header from the first size bytes of a file; false when they are not a whole header of
 // either layout (wrong signature, or fewer bytes than that layout's header).
 bool ParseCrashDumpHeader(const unsigned char* bytes, size_t size, CrashDumpHeader& header);
-
-// Reads at most kCrashDumpHeaderMaxBytes from the start of an open file and parses them; false
-// for a null file, a read error or a file that is not a crash dump.
-bool ReadCrashDumpHeader(FILE* file, CrashDumpHeader& header);
 
 // The name of a stop code from Microsoft's bug check code reference ("_M" variants included);
 // empty for a code not listed.
