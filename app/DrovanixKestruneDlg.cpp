@@ -52,9 +52,12 @@ BOOL CDrovanixKestruneDlg::OnInitDialog()
 
     if (!PaintLayered(m_pBkImage, 138, target.right - target.left, target.bottom - target.top))
         return TRUE;
+    // The frame is never painted again: its decoded megabyte is not kept for the process's life.
+    m_pBkImage.reset();
 
     m_pChildDlg = new CKestruneDlg();
     m_pChildDlg->m_fScale = m_fScale;
+    m_pChildDlg->m_rcPlacement = ChildLayerRect(target, 5, 4, 10, 11);
     m_pChildDlg->Create(m_hWnd);
     // The panel's moves place the frame around it (FitToChild), centred on the screen.
     ShowChildLayer(*m_pChildDlg, target, 5, 4, 10, 11);

@@ -3,6 +3,7 @@
 #include "app/StartupTrace.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 
@@ -11,6 +12,7 @@ namespace {
 struct Mark {
     const char* stage;
     ULONGLONG at;  // 100 ns units, system time
+    SIZE_T workingSet;
 };
 
 Mark g_marks[16];
@@ -38,7 +40,17 @@ bool IsDialog(HWND window)
     return lstrcmpW(name, L"#32770") == 0;
 }
 
-// Milliseconds of each stage (from the mark before it; the first from process creation), in startup-trace.txt beside the exe.
+SIZE_T WorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)))
+        return 0;
+    return counters.WorkingSetSize;
+}
+
+// Milliseconds of each stage (from the mark before it; the first from process creation) and the
+// working set at its end, in startup-trace.txt beside the exe.
 void Write()
 {
     FILETIME created, exited, kernel, user;
@@ -53,7 +65,8 @@ void Write()
     if (file == nullptr)
         return;
     for (int i = 0; i < g_count; ++i) {
-        fprintf(file, "%s\t%.1f\n", g_marks[i].stage, (g_marks[i].at - previous) / 10000.0);
+        fprintf(file, "%s\t%.1f ms\t%.1f MiB\n", g_marks[i].stage,
+                (g_marks[i].at - previous) / 10000.0, g_marks[i].workingSet / 1048576.0);
         previous = g_marks[i].at;
     }
     fclose(file);
@@ -97,7 +110,7 @@ LRESULT CALLBACK OnMessage(int code, WPARAM wParam, LPARAM lParam)
             g_lastPaint = Now();
         } else if (msg->message == WM_TIMER && g_count < 16) {
             g_marks[g_count++] = {"first paint of the panel and its controls (to the last one)",
-                                  g_lastPaint};
+                                  g_lastPaint, WorkingSet()};
             Write();
             g_ready = false;
             g_count = 16;  // nothing more
@@ -121,5 +134,5 @@ void StartupTraceBegin()
 void StartupMark(const char* stage)
 {
     if (g_count < 16)
-        g_marks[g_count++] = {stage, Now()};
+        g_marks[g_count++] = {stage, Now(), WorkingSet()};
 }

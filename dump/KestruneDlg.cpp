@@ -81,6 +81,7 @@ BOOL CKestruneDlg::OnInitDialog()
         return TRUE;
     DetectHostClient();
     RunStartupChecks();
+    TakePlacement();
     LayoutControls(true);
     FillDumpTypeList();
     SetTimer(m_hWnd, IDT_LINK_HOVER, 100, nullptr);

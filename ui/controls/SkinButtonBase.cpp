@@ -11,20 +11,24 @@ void CSkinButtonBase::SetStateImages(unsigned normal, unsigned hover, unsigned p
                                      unsigned disabled)
 {
     const unsigned ids[4] = {normal, hover, pressed, disabled};
-    for (int i = 0; i < 4; ++i)
-        LoadPngResource(m_pImages[i], ids[i]);
+    for (int i = 0; i < 4; ++i) {
+        m_pImages[i].reset();
+        m_nImageIds[i] = HasPngResource(ids[i]) ? ids[i] : 0;
+    }
 }
 
 void CSkinButtonBase::FreeStateImages()
 {
-    for (CImagePtr& image : m_pImages)
-        image.reset();
+    for (int i = 0; i < 4; ++i) {
+        m_pImages[i].reset();
+        m_nImageIds[i] = 0;
+    }
 }
 
 bool CSkinButtonBase::HasAllImages() const
 {
-    for (const CImagePtr& image : m_pImages) {
-        if (!image)
+    for (unsigned id : m_nImageIds) {
+        if (id == 0)
             return false;
     }
     return true;
@@ -32,9 +36,11 @@ bool CSkinButtonBase::HasAllImages() const
 
 Gdiplus::Image* CSkinButtonBase::CurrentImage() const
 {
-    if (!IsWindowEnabled())
-        return m_pImages[3].get();
-    int index = m_nState >= Normal && m_nState <= Pressed ? m_nState - 1 : 0;
+    int index = 3;
+    if (IsWindowEnabled())
+        index = m_nState >= Normal && m_nState <= Pressed ? m_nState - 1 : 0;
+    if (!m_pImages[index] && m_nImageIds[index] != 0)
+        LoadPngResource(m_pImages[index], m_nImageIds[index]);
     return m_pImages[index].get();
 }
 

@@ -12,7 +12,8 @@ public:
     CSkinButtonBase();
     ~CSkinButtonBase() override;
 
-    // Resource ids of the normal, hover, pressed and disabled images.
+    // Resource ids of the normal, hover, pressed and disabled images. Each is decoded when its
+    // state is first drawn: a start-up decodes only the faces it shows.
     void SetStateImages(unsigned normal, unsigned hover, unsigned pressed, unsigned disabled);
     void FreeStateImages();
     // The owner's background image; not owned.
@@ -35,7 +36,8 @@ protected:
     Gdiplus::Image* m_pParentImage = nullptr;
     RECT m_rcBackdrop = {0, 0, 0, 0};
     CBrush m_brushFill;
-    CImagePtr m_pImages[4];
+    mutable CImagePtr m_pImages[4];
+    unsigned m_nImageIds[4] = {0, 0, 0, 0};  // 0: no image resource for that state
     int m_nState = Normal;
     int m_bTracking = 0;
 

@@ -30,6 +30,11 @@ bool LoadPngResource(CImagePtr& out, unsigned id)
     return true;
 }
 
+bool HasPngResource(unsigned id)
+{
+    return FindResourceW(GetResourceModule(), MAKEINTRESOURCEW(id), L"PNG") != nullptr;
+}
+
 void DrawImageRect(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int x, int y, int width,
                    int height, int srcX, int srcY, int srcWidth, int srcHeight)
 {

@@ -9,6 +9,8 @@
 // Decodes the "PNG" resource id into out; false (out unchanged) when the resource is missing.
 // A PNG that does not decode still gives an image, which then draws nothing.
 bool LoadPngResource(CImagePtr& out, unsigned id);
+// Whether the "PNG" resource id exists, without decoding it.
+bool HasPngResource(unsigned id);
 
 // Draws the source rectangle (image pixels) of image stretched into the destination rectangle.
 void DrawImageRect(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int x, int y, int width,

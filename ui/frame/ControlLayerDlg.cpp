@@ -28,6 +28,12 @@ LRESULT CControlLayerDlg::HitTestDragStrip(WPARAM wParam, LPARAM lParam)
     return DefaultProc(WM_NCHITTEST, wParam, lParam);
 }
 
+void CControlLayerDlg::TakePlacement()
+{
+    if (!IsRectEmpty(&m_rcPlacement))
+        MoveWindow(m_rcPlacement);
+}
+
 bool CControlLayerDlg::LoadBackground()
 {
     return m_pBkImage || LoadPngResource(m_pBkImage, m_nBackgroundPng);

@@ -11,6 +11,9 @@ public:
     CControlLayerDlg(UINT templateId, int captionDrag, unsigned backgroundPng);
 
     float m_fScale = 1.0f;
+    // Where the frame will place the layer (screen coordinates), when it says so before the layer
+    // is created: the layer goes there before its first layout, which is then the only one.
+    RECT m_rcPlacement = {0, 0, 0, 0};
 
 protected:
     bool PreTranslateMessage(MSG* msg) override;
@@ -30,6 +33,8 @@ protected:
     // Detaches the controls from the background image, which goes right after.
     virtual void OnDestroy() = 0;
 
+    // Moves the layer to m_rcPlacement, when one was given.
+    void TakePlacement();
     // Loads the background image unless it is there; false when the resource is missing.
     bool LoadBackground();
     // The first layout, over the loaded background; from then on WM_SIZE lays the controls out.

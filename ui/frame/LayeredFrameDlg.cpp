@@ -116,12 +116,23 @@ LRESULT CLayeredFrameDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
+RECT CLayeredFrameDlg::ChildLayerRect(const RECT& rc, int left, int top, int shrinkWidth,
+                                      int shrinkHeight) const
+{
+    const double s = m_fScale;
+    RECT place;
+    place.left = static_cast<int>(rc.left + left * s);
+    place.top = static_cast<int>(rc.top + top * s);
+    place.right = place.left + static_cast<int>((rc.right - rc.left) - shrinkWidth * s);
+    place.bottom = place.top + static_cast<int>((rc.bottom - rc.top) - shrinkHeight * s);
+    return place;
+}
+
 void CLayeredFrameDlg::ShowChildLayer(CDialog& child, const RECT& rc, int left, int top,
                                       int shrinkWidth, int shrinkHeight)
 {
-    const double s = m_fScale;
-    child.MoveWindow(static_cast<int>(rc.left + left * s), static_cast<int>(rc.top + top * s),
-                     static_cast<int>((rc.right - rc.left) - shrinkWidth * s),
-                     static_cast<int>((rc.bottom - rc.top) - shrinkHeight * s), true);
+    RECT place = ChildLayerRect(rc, left, top, shrinkWidth, shrinkHeight);
+    child.MoveWindow(place.left, place.top, place.right - place.left, place.bottom - place.top,
+                     true);
     ShowWindow(child.m_hWnd, SW_SHOW);
 }

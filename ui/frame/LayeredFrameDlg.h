@@ -40,8 +40,10 @@ protected:
     // Sets the layered style and paints image (loading PNG pngId into it first when empty)
     // stretched to width x height at the frame's position; false when the PNG is missing.
     bool PaintLayered(CImagePtr& image, unsigned pngId, int width, int height);
-    // Moves the control layer into rc (screen coordinates): inset by left and top, narrower and
-    // lower by shrinkWidth and shrinkHeight, all scaled and truncated as written; then shows it.
+    // The control layer's place in rc (screen coordinates): inset by left and top, narrower and
+    // lower by shrinkWidth and shrinkHeight, all scaled and truncated as written.
+    RECT ChildLayerRect(const RECT& rc, int left, int top, int shrinkWidth, int shrinkHeight) const;
+    // Moves the control layer to its place in rc (ChildLayerRect), then shows it.
     void ShowChildLayer(CDialog& child, const RECT& rc, int left, int top, int shrinkWidth,
                         int shrinkHeight);
 
