@@ -154,13 +154,13 @@ double MiB(SIZE_T bytes)
 
 // The programs run side by side, so the idle figures cover the very same seconds.
 void BenchResidentAndIdle(const std::wstring& tool, const std::wstring& bare,
-                          const std::wstring& floor, int idleSeconds)
+                          const std::wstring& pair, int idleSeconds)
 {
     CChild toolChild;
     CChild bareChild;
-    CChild floorChild;
-    if (!bareChild.Start(bare) || bareChild.WaitFirstFrame() < 0 || !floorChild.Start(floor) ||
-        floorChild.WaitFirstFrame() < 0) {
+    CChild pairChild;
+    if (!bareChild.Start(bare) || bareChild.WaitFirstFrame() < 0 || !pairChild.Start(pair) ||
+        pairChild.WaitFirstFrame() < 0) {
         printf("working set and idle CPU: the bare window or the window pair did not come up\n");
         return;
     }
@@ -171,12 +171,12 @@ void BenchResidentAndIdle(const std::wstring& tool, const std::wstring& bare,
     xinput::PumpFor(1000);  // the probe's worker and popup are gone
     PROCESS_MEMORY_COUNTERS_EX toolMemory;
     PROCESS_MEMORY_COUNTERS_EX bareMemory;
-    PROCESS_MEMORY_COUNTERS_EX floorMemory;
+    PROCESS_MEMORY_COUNTERS_EX pairMemory;
     if (toolChild.Memory(toolMemory) && bareChild.Memory(bareMemory) &&
-        floorChild.Memory(floorMemory)) {
+        pairChild.Memory(pairMemory)) {
         Line("working set after start, current", MiB(toolMemory.WorkingSetSize),
              MiB(bareMemory.WorkingSetSize), "MiB");
-        Line("working set, the window pair alone (design_floor)", MiB(floorMemory.WorkingSetSize),
+        Line("working set, the window pair alone (design_floor)", MiB(pairMemory.WorkingSetSize),
              MiB(bareMemory.WorkingSetSize), "MiB");
         Line("working set after start, peak", MiB(toolMemory.PeakWorkingSetSize),
              MiB(bareMemory.PeakWorkingSetSize), "MiB");
@@ -234,23 +234,23 @@ int wmain(int argc, wchar_t** argv)
     }
     std::wstring tool = folder + L"\\Kestrune.exe";
     std::wstring bare = testutil::ExeFolder() + L"\\bare_window.exe";
-    std::wstring floor = testutil::ExeFolder() + L"\\design_floor.exe";
+    std::wstring pair = testutil::ExeFolder() + L"\\design_floor.exe";
     std::vector<double> toolTimes;
     std::vector<double> bareTimes;
-    std::vector<double> floorTimes;
+    std::vector<double> pairTimes;
     // Alternating, so that all see the same state of the machine.
     for (int i = 0; i < runs; ++i) {
         bareTimes.push_back(TimeToFirstFrame(bare));
         toolTimes.push_back(TimeToFirstFrame(tool));
-        floorTimes.push_back(TimeToFirstFrame(floor));
+        pairTimes.push_back(TimeToFirstFrame(pair));
     }
-    char what[96];
+    char what[80];
     snprintf(what, sizeof(what), "start-up to first painted frame, median of %d", runs);
     Line(what, Median(toolTimes), Median(bareTimes), "ms");
-    snprintf(what, sizeof(what), "the window pair alone (design_floor), the same runs");
-    Line(what, Median(floorTimes), Median(bareTimes), "ms");
+    Line("the window pair alone (design_floor), the same runs", Median(pairTimes),
+         Median(bareTimes), "ms");
     PrintBreakdown(folder);
     fflush(stdout);
-    BenchResidentAndIdle(tool, bare, floor, idleSeconds);
+    BenchResidentAndIdle(tool, bare, pair, idleSeconds);
     return 0;
 }

@@ -30,7 +30,7 @@ LRESULT CControlLayerDlg::HitTestDragStrip(WPARAM wParam, LPARAM lParam)
 
 void CControlLayerDlg::TakePlacement()
 {
-    if (!IsRectEmpty(&m_rcPlacement))
+    if (m_rcPlacement.right > m_rcPlacement.left && m_rcPlacement.bottom > m_rcPlacement.top)
         MoveWindow(m_rcPlacement);
 }
 
