@@ -60,7 +60,7 @@ BOOL CDrovanixKestruneDlg::OnInitDialog()
     m_pChildDlg->m_rcPlacement = ChildLayerRect(target, 5, 4, 10, 11);
     m_pChildDlg->Create(m_hWnd);
     // The panel's moves place the frame around it (FitToChild), centred on the screen.
-    ShowChildLayer(*m_pChildDlg, target, 5, 4, 10, 11);
+    ShowChildLayer(*m_pChildDlg, m_pChildDlg->m_rcPlacement);
     return TRUE;
 }
 

@@ -18,23 +18,21 @@ const unsigned kPanelPng = 139;
 LONG g_gateSeamTaken = 0;
 
 struct CGateSeam {
-    CGateSeam() : m_held(Open(L"-held")), m_go(Open(L"-go")), m_done(Open(L"-done"))
-    {
-        m_holder = m_go.IsValid() && InterlockedExchange(&g_gateSeamTaken, 1) == 0;
-    }
-    // Only a semaphore the test has made: one made here is closed again.
-    static HANDLE Open(const wchar_t* suffix)
+    CGateSeam()
     {
         wchar_t name[64] = {};
         DWORD length = GetEnvironmentVariableW(L"KESTRUNE_GATE_SEAM", name, 64);
         if (length == 0 || length >= 64)
-            return nullptr;
-        HANDLE semaphore = CreateSemaphoreW(nullptr, 0, 8, (std::wstring(name) + suffix).c_str());
-        if (semaphore != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
-            CloseHandle(semaphore);
-            return nullptr;
-        }
-        return semaphore;
+            return;
+        m_held.Attach(Open(name, L"-held"));
+        m_go.Attach(Open(name, L"-go"));
+        m_done.Attach(Open(name, L"-done"));
+        m_holder = m_go.IsValid() && InterlockedExchange(&g_gateSeamTaken, 1) == 0;
+    }
+    // Only a semaphore the test has made.
+    static HANDLE Open(const std::wstring& name, const wchar_t* suffix)
+    {
+        return OpenSemaphoreW(SYNCHRONIZE | SEMAPHORE_MODIFY_STATE, FALSE, (name + suffix).c_str());
     }
     void Hold()
     {

@@ -26,16 +26,20 @@ KESTRUNE_BUILD="$BUILD"
 "$ROOT/scripts/wine-prefix.sh" "$BUILD"
 . "$ROOT/scripts/xvfb.sh"
 KESTRUNE_SCREEN=2560x1600x24 kestrune_start_xvfb
+trap '"$WINESERVER" -k || true; kill "$KESTRUNE_XVFB_PID" 2>/dev/null || true' EXIT
 "$WINESERVER" -p || true
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
 "$WINE" explorer.exe /desktop >/dev/null 2>&1 </dev/null &
 
+# The ctest entry a patch names on its first line.
+catches() {
+    sed -n '1s/^# catches: \([^ ]*\).*/\1/p' "$1"
+}
+
 # A plant counts as caught only when its entry passes without it.
-entries=$(for patch in "$@"; do sed -n '1s/^# catches: \([^ ]*\).*/\1/p' "$patch"; done | sort -u | paste -sd'|')
+entries=$(for patch in "$@"; do catches "$patch"; done | sort -u | paste -sd'|')
 if ! (cd "$BUILD" && ctest -R "^($entries)\$" --timeout 900 --output-on-failure >"$SCRATCH/unplanted.log" 2>&1); then
     echo "the entries fail without any plant (see build/planted/unplanted.log)"
-    "$WINESERVER" -k || true
-    kill "$KESTRUNE_XVFB_PID" 2>/dev/null || true
     exit 1
 fi
 
@@ -43,7 +47,7 @@ missed=0
 for patch in "$@"; do
     patch=$(realpath "$patch")
     name=$(basename "$patch" .patch)
-    entry=$(sed -n '1s/^# catches: \([^ ]*\).*/\1/p' "$patch")
+    entry=$(catches "$patch")
     if ! (cd "$SCRATCH/src" && git apply "$patch"); then
         echo "$name: does not apply"
         missed=$((missed + 1))
@@ -61,7 +65,5 @@ for patch in "$@"; do
     (cd "$SCRATCH/src" && git apply -R "$patch")
 done
 cmake --build "$BUILD" -j "$(nproc)" >/dev/null
-"$WINESERVER" -k || true
-kill "$KESTRUNE_XVFB_PID" 2>/dev/null || true
 echo "$missed plant(s) not caught"
 [ "$missed" = 0 ]

@@ -131,8 +131,11 @@ RECT CLayeredFrameDlg::ChildLayerRect(const RECT& rc, int left, int top, int shr
 void CLayeredFrameDlg::ShowChildLayer(CDialog& child, const RECT& rc, int left, int top,
                                       int shrinkWidth, int shrinkHeight)
 {
-    RECT place = ChildLayerRect(rc, left, top, shrinkWidth, shrinkHeight);
-    child.MoveWindow(place.left, place.top, place.right - place.left, place.bottom - place.top,
-                     true);
+    ShowChildLayer(child, ChildLayerRect(rc, left, top, shrinkWidth, shrinkHeight));
+}
+
+void CLayeredFrameDlg::ShowChildLayer(CDialog& child, const RECT& place)
+{
+    child.MoveWindow(place, true);
     ShowWindow(child.m_hWnd, SW_SHOW);
 }

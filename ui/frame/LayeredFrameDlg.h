@@ -46,6 +46,8 @@ protected:
     // Moves the control layer to its place in rc (ChildLayerRect), then shows it.
     void ShowChildLayer(CDialog& child, const RECT& rc, int left, int top, int shrinkWidth,
                         int shrinkHeight);
+    // Moves the control layer to place (screen coordinates), then shows it.
+    void ShowChildLayer(CDialog& child, const RECT& place);
 
     ShadowMargins m_margins;
     int m_bChildFollows;
