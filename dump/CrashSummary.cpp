@@ -3,6 +3,7 @@
 #include "fw/Handle.h"
 #include "fw/Str.h"
 #include "log/LogSave.h"
+#include "sys/PlatformQueries.h"
 
 #include <windows.h>
 
@@ -14,13 +15,6 @@ extern "C" NTSTATUS NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW info);
 namespace {
 
 const wchar_t kSummaryName[] = L"蓝屏摘要.txt";
-
-struct DumpEntry {
-    std::wstring name;  // relative to the export folder
-    unsigned long long size = 0;
-    bool readable = false;
-    CrashDumpHeader header;
-};
 
 std::wstring TimeText(const SYSTEMTIME& time)
 {
@@ -57,58 +51,42 @@ std::wstring WindowsVersionText()
                           info.dwBuildNumber);
 }
 
-std::wstring DumpTypeText(uint32_t type)
-{
-    switch (type) {
-    case 1: return L"完全内存转储";
-    case 2: return L"核心内存转储";
-    case 4: return L"小内存转储";
-    default: return FormatW(L"%u", type);  // "automatic" and "active" leave no trace here
-    }
-}
+// One read a range: under Wine each call is a round trip, and there may be hundreds of files.
+class CDumpHandleFile : public CDumpFile {
+public:
+    CDumpHandleFile(HANDLE file, uint64_t size) : m_file(file), m_size(size) {}
 
-std::wstring ParameterText(const CrashDumpHeader& header)
-{
-    std::wstring text;
-    for (uint64_t parameter : header.parameters) {
-        if (!text.empty())
-            text += L" ";
-        text += header.is64 ? FormatW(L"0x%016llX", static_cast<unsigned long long>(parameter))
-                            : FormatW(L"0x%08X", static_cast<unsigned>(parameter));
-    }
-    return text;
-}
+    uint64_t Size() const override { return m_size; }
 
-std::wstring BlockText(const DumpEntry& entry)
-{
-    std::wstring text = L"文件：" + entry.name;
-    if (!entry.readable)
-        return text + L"　不是可读的蓝屏转储文件\r\n";
-    const CrashDumpHeader& header = entry.header;
-    std::string name = BugCheckName(header.bugCheckCode);
-    text += FormatW(L"\r\n大小：%llu 字节\r\n蓝屏时间：%ls\r\n停止代码：0x%08X", entry.size,
-                    CrashTimeText(header.systemTime).c_str(), header.bugCheckCode);
-    if (!name.empty())
-        text += L" " + std::wstring(name.begin(), name.end());
-    text += L"\r\n参数：" + ParameterText(header);
-    text += L"\r\n转储类型：" + DumpTypeText(header.dumpType);
-    text += FormatW(L"\r\n处理器数：%u\r\n内部版本：%u\r\n", header.processors, header.buildNumber);
-    return text;
-}
+    bool Read(uint64_t offset, void* buffer, size_t bytes) override
+    {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        return bytes == 0 || (ReadFile(m_file, buffer, static_cast<DWORD>(bytes), &read, &at) &&
+                              read == bytes);
+    }
+
+private:
+    HANDLE m_file;
+    uint64_t m_size;
+};
 
 void AddEntry(const std::wstring& folder, const std::wstring& name, unsigned long long size,
-              std::vector<DumpEntry>& entries)
+              std::vector<CrashSummaryEntry>& entries)
 {
-    DumpEntry entry;
-    entry.name = name;
+    CrashSummaryEntry entry;
+    entry.name = WideToCodePage(name, CP_UTF8);
     entry.size = size;
-    entry.readable = ReadCrashDumpFile(folder + L"\\" + name, entry.header);
+    if (ReadCrashDumpFile(folder + L"\\" + name, entry))
+        entry.crashTime = WideToCodePage(CrashTimeText(entry.header.systemTime), CP_UTF8);
     entries.push_back(entry);
 }
 
-std::vector<DumpEntry> ReadExportedDumps(const std::wstring& exportFolder)
+std::vector<CrashSummaryEntry> ReadExportedDumps(const std::wstring& exportFolder)
 {
-    std::vector<DumpEntry> entries;
+    std::vector<CrashSummaryEntry> entries;
     CFileFind finder;
     if (finder.FindFile(exportFolder + L"\\MEMORY.DMP") && !finder.IsDirectory())
         AddEntry(exportFolder, L"MEMORY.DMP", finder.GetLength(), entries);
@@ -118,14 +96,6 @@ std::vector<DumpEntry> ReadExportedDumps(const std::wstring& exportFolder)
             AddEntry(exportFolder, L"Minidump\\" + finder.GetFileName(), finder.GetLength(),
                      entries);
     }
-    // Newest crash first; files that say nothing follow, by name.
-    std::sort(entries.begin(), entries.end(), [](const DumpEntry& a, const DumpEntry& b) {
-        if (a.readable != b.readable)
-            return a.readable;
-        if (a.readable && a.header.systemTime != b.header.systemTime)
-            return a.header.systemTime > b.header.systemTime;
-        return a.name < b.name;
-    });
     return entries;
 }
 
@@ -133,30 +103,28 @@ std::string SummaryBytes(const std::wstring& exportFolder)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    std::wstring text = L"蓝屏摘要　导出时间：" + TimeText(now) + L"　本机系统：" +
-                        WindowsVersionText() + L"\r\n";
-    for (const DumpEntry& entry : ReadExportedDumps(exportFolder))
-        text += L"\r\n" + BlockText(entry);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                    0, nullptr, nullptr);
-    std::string utf8 = "\xEF\xBB\xBF";  // Notepad of Windows 7 takes a file without it for ANSI
-    std::string body(static_cast<size_t>(std::max(bytes, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &body[0], bytes,
-                        nullptr, nullptr);
-    return utf8 + body;
+    std::wstring heading = L"蓝屏摘要　导出时间：" + TimeText(now) + L"　本机系统：" +
+                           WindowsVersionText() + L"\r\n";
+    // Notepad of Windows 7 takes a file without the byte-order mark for ANSI.
+    return "\xEF\xBB\xBF" + WideToCodePage(heading, CP_UTF8) +
+           CrashSummaryBlocks(ReadExportedDumps(exportFolder));
 }
 
 }  // namespace
 
-bool ReadCrashDumpFile(const std::wstring& path, CrashDumpHeader& header)
+bool ReadCrashDumpFile(const std::wstring& path, CrashSummaryEntry& entry)
 {
-    // One open and one read a file: under Wine each call is a round trip, and there may be hundreds.
+    // Never through a link, and never from a pipe or device that a link could lead to: a read
+    // there may wait for ever.
     CHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    unsigned char bytes[kCrashDumpHeaderMaxBytes];
-    DWORD read = 0;
-    return file.IsValid() && ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr) &&
-           ParseCrashDumpHeader(bytes, read, header);
+                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file.IsValid() || GetFileType(file.Get()) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file.Get(), &size))
+        return false;
+    CDumpHandleFile dump(file.Get(), static_cast<uint64_t>(size.QuadPart));
+    DescribeCrashDump(dump, entry);
+    return entry.readable;
 }
 
 bool WriteCrashSummary(const std::wstring& exportFolder)

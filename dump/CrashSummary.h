@@ -1,13 +1,14 @@
 // The crash summary that the export leaves beside the dumps: what each exported file says
-// (stop code and name, parameters, crash time, dump type, processors, build), newest crash first.
+// (stop code, parameters, probable cause, crash time, dump type, processors, build), newest first.
 #pragma once
-#include "dumpinfo/CrashDumpHeader.h"
+#include "dumpinfo/CrashSummaryText.h"
 
 #include <string>
 
-// Reads the header only, opening the file without denying others; false for a file that cannot be
-// opened or read, or that is not a crash dump (also a directory).
-bool ReadCrashDumpFile(const std::wstring& path, CrashDumpHeader& header);
+// Reads the header and, of a small dump, the driver list, context and stack, opening the file
+// without denying others; false for a file that cannot be opened or read, that is no file on disk
+// (a directory, a link, a pipe), or that is not a crash dump.
+bool ReadCrashDumpFile(const std::wstring& path, CrashSummaryEntry& entry);
 
 // Writes "蓝屏摘要.txt" (UTF-8 with byte-order mark, CR LF) into the export folder, replacing an
 // older one, for its MEMORY.DMP and the files of its Minidump folder. A failure is logged in

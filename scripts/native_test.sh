@@ -8,13 +8,13 @@ PART=$1
 shift
 case "$PART" in
     crypto) SOURCES="crypto/AesCipher.cpp crypto/Base64.cpp crypto/DeviceValue.cpp tests/DeviceValueEncoder.cpp" ;;
-    dumpinfo) SOURCES="dumpinfo/CrashDumpHeader.cpp dumpinfo/BugCheckNames.cpp" ;;
+    dumpinfo) SOURCES="dumpinfo/CrashDumpHeader.cpp dumpinfo/BugCheckNames.cpp dumpinfo/TriageDump.cpp dumpinfo/CrashSummaryText.cpp" ;;
     *) echo "unknown part: $PART" >&2; exit 2 ;;
 esac
 OUT=${KESTRUNE_BUILD_DIR:-/tmp/kestrune-$PART-native}
 mkdir -p "$OUT"
 CXX=${CXX:-g++}
-FLAGS="-std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+FLAGS="-DKESTRUNE_SHARED_DUMPS=\"$ROOT/../shared/dumps\" -std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
 if [ -f /usr/lib/x86_64-linux-gnu/libgtest.a ] && [ -f /usr/lib/x86_64-linux-gnu/libgtest_main.a ]; then
     GTEST="-lgtest_main -lgtest"

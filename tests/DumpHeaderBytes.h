@@ -4,6 +4,9 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
+
+#include "../dumpinfo/TriageDump.h"
 
 struct DumpHeaderFields {
     bool is64 = true;
@@ -42,3 +45,77 @@ inline std::string DumpHeaderBytes(const DumpHeaderFields& f)
     PutLittle(bytes, f.is64 ? 0xFA8 : 0xFC0, f.systemTime, 8);
     return bytes;
 }
+
+// A small memory dump built from the published triage layout: the header above, then the triage
+// block, the saved stack, the driver list and its string pool, and the block's "TRGD" mark. The
+// 32-bit layout comes from the references alone: no real 32-bit small dump was at hand.
+struct TriageDriverFields {
+    std::u16string path;
+    uint64_t base;
+    uint32_t size;
+};
+
+struct TriageFields {
+    DumpHeaderFields header;
+    uint64_t instructionPointer = 0;
+    std::vector<uint64_t> stack;
+    std::vector<TriageDriverFields> drivers;
+};
+
+// Where the builder put the parts, for tests that damage them.
+struct TriageLayout {
+    size_t block, stack, list, pool;
+};
+
+inline std::string TriageDumpBytes(const TriageFields& f, TriageLayout* layout = nullptr)
+{
+    const bool is64 = f.header.is64;
+    const size_t pointer = is64 ? 8 : 4, entryBytes = is64 ? 0x90 : 0x4C;
+    std::string bytes = DumpHeaderBytes(f.header);
+    const size_t block = bytes.size(), context = is64 ? 0x348 : 0x320;
+    const size_t stack = block + 0x100, list = stack + f.stack.size() * pointer;
+    size_t pool = list + f.drivers.size() * entryBytes;
+    bytes.resize(pool, '\0');
+    PutLittle(bytes, block + 0x0C, context, 4);
+    const size_t pc = f.header.machine == 0x14C ? 0xB8 : f.header.machine == 0xAA64 ? 0x108 : 0xF8;
+    PutLittle(bytes, context + pc, f.instructionPointer, pointer);
+    PutLittle(bytes, block + 0x28, stack, 4);
+    PutLittle(bytes, block + 0x2C, f.stack.size() * pointer, 4);
+    for (size_t i = 0; i < f.stack.size(); ++i)
+        PutLittle(bytes, stack + i * pointer, f.stack[i], pointer);
+    PutLittle(bytes, block + 0x30, list, 4);
+    PutLittle(bytes, block + 0x34, f.drivers.size(), 4);
+    PutLittle(bytes, block + 0x38, pool, 4);
+    for (size_t i = 0; i < f.drivers.size(); ++i) {
+        const size_t entry = list + i * entryBytes, name = bytes.size();
+        PutLittle(bytes, entry, name, 4);
+        PutLittle(bytes, entry + (is64 ? 0x38 : 0x1C), f.drivers[i].base, pointer);
+        PutLittle(bytes, entry + (is64 ? 0x48 : 0x24), f.drivers[i].size, 4);
+        bytes.resize(name + 4 + 2 * f.drivers[i].path.size() + 2, '\0');
+        PutLittle(bytes, name, f.drivers[i].path.size(), 4);
+        for (size_t c = 0; c < f.drivers[i].path.size(); ++c)
+            PutLittle(bytes, name + 4 + 2 * c, f.drivers[i].path[c], 2);
+    }
+    PutLittle(bytes, block + 0x3C, bytes.size() - pool, 4);
+    PutLittle(bytes, block + 0x08, bytes.size(), 4);
+    bytes += "TRGD";
+    if (layout != nullptr)
+        *layout = {block, stack, list, pool};
+    return bytes;
+}
+
+// A dump file in memory; reads outside it are the reader's fault, and AddressSanitizer's to report.
+class CBytesDumpFile : public CDumpFile {
+public:
+    explicit CBytesDumpFile(const std::string& bytes) : m_bytes(bytes.begin(), bytes.end()) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    bool Read(uint64_t offset, void* buffer, size_t bytes) override
+    {
+        for (size_t i = 0; i < bytes; ++i)
+            static_cast<unsigned char*>(buffer)[i] = m_bytes.at(offset + i);
+        return true;
+    }
+
+private:
+    std::vector<unsigned char> m_bytes;
+};

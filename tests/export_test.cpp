@@ -263,7 +263,7 @@ TEST(Export, CrashSummary_FailureLoggedExportStands_RerunReplaces_HeldDumpUnread
     std::wstring heldDump = folder + L"\\held.dmp";
     WriteFileBytes(heldDump, DumpHeaderBytes(DumpHeaderFields()));
     HANDLE holder = CreateFileW(heldDump.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    CrashDumpHeader header;
+    CrashSummaryEntry header;
     EXPECT_FALSE(ReadCrashDumpFile(heldDump, header));
     CloseHandle(holder);
     EXPECT_TRUE(ReadCrashDumpFile(heldDump, header));

@@ -1,0 +1,46 @@
+// What a crash dump file holds beyond its stop code: the dump's kind, and for a small memory dump
+// the drivers that were loaded, the instruction pointer at the crash and the saved call stack.
+// Reads only those ranges, each checked against the file and capped: the file comes from someone
+// else's crashed PC.
+#pragma once
+#include "CrashDumpHeader.h"
+
+#include <string>
+#include <vector>
+
+// The first bytes read of every file: the larger header and the triage block that follows it.
+const size_t kCrashDumpHeadBytes = 0x2100;
+const uint32_t kMaxTriageDrivers = 4096;
+const uint32_t kMaxTriageStringPool = 1u << 20;
+const uint32_t kMaxTriageCallStack = 64u << 10;
+
+// A dump file read by ranges; the reader checks every range against Size() before reading it.
+class CDumpFile {
+public:
+    virtual ~CDumpFile() = default;
+    virtual uint64_t Size() const = 0;
+    // All of the bytes at offset, or false.
+    virtual bool Read(uint64_t offset, void* buffer, size_t bytes) = 0;
+};
+
+enum DumpKind { kDumpKindUnknown, kDumpSmall, kDumpKernel, kDumpComplete };
+
+struct TriageDriver {
+    std::u16string path;  // as the kernel loaded it: \SystemRoot\System32\drivers\ACPI.sys
+    uint64_t base = 0;
+    uint32_t size = 0;
+};
+
+struct TriageDump {
+    bool valid = false;  // a small dump's triage block with its "TRGD" mark
+    bool driversRead = false;
+    std::vector<TriageDriver> drivers;
+    bool hasInstructionPointer = false;
+    uint64_t instructionPointer = 0;
+    bool stackRead = false;
+    std::vector<uint64_t> stack;  // pointer-sized values from the top of the saved stack
+};
+
+// False when the file is not a crash dump (wrong signature, shorter than its header, unreadable).
+// A damaged triage block still gives true, with what could not be read marked in triage.
+bool ReadCrashDump(CDumpFile& file, CrashDumpHeader& header, DumpKind& kind, TriageDump& triage);
