@@ -73,17 +73,34 @@ std::u16string FileNameOf(const std::u16string& path)
     return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
-// The kernel and the HAL are on every stack; what people look for is the driver beside them.
-bool IsKernelOrHal(const TriageDriver& driver)
+std::u16string PathOf(const TriageDump& triage, const TriageDriver& driver)
 {
-    std::string name;
-    for (char16_t c : FileNameOf(driver.path))
-        name += c < 0x80 ? static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) : '?';
-    for (const char* kernel : {"ntoskrnl.exe", "ntkrnlpa.exe", "ntkrnlmp.exe", "ntkrpamp.exe"})
-        if (name == kernel)
-            return true;
-    return name.size() >= 7 && name.compare(0, 3, "hal") == 0 &&
-           name.compare(name.size() - 4, 4, ".dll") == 0;
+    std::u16string path(driver.nameLength, u'\0');
+    for (size_t i = 0; i < path.size(); ++i)
+        path[i] = PathCharacter(triage, driver, i);
+    return path;
+}
+
+// The kernel and the HAL are on every stack; what people look for is the driver beside them.
+bool IsKernelOrHal(const TriageDump& triage, const TriageDriver& driver)
+{
+    size_t start = driver.nameLength;
+    while (start > 0 && PathCharacter(triage, driver, start - 1) != u'\\')
+        --start;
+    auto is = [&](size_t at, const char* lowerCase) {
+        for (size_t i = 0; lowerCase[i] != '\0'; ++i) {
+            char16_t c = PathCharacter(triage, driver, at + i);
+            if ((c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) != lowerCase[i])
+                return false;
+        }
+        return true;
+    };
+    size_t length = driver.nameLength - start;
+    if (length == 12)
+        for (const char* kernel : {"ntoskrnl.exe", "ntkrnlpa.exe", "ntkrnlmp.exe", "ntkrpamp.exe"})
+            if (is(start, kernel))
+                return true;
+    return length >= 7 && is(start, "hal") && is(driver.nameLength - 4, ".dll");  // hal*.dll
 }
 
 // Index of the stop parameter that holds the faulting code's address, or -1.
@@ -100,32 +117,58 @@ int CodeAddressParameter(uint32_t code)
 // Drivers by image base, so that each address is one search even on a stack of thousands.
 class CDriverMap {
 public:
-    explicit CDriverMap(const std::vector<TriageDriver>& drivers) : m_drivers(drivers)
+    explicit CDriverMap(const TriageDump& triage)
+        : m_triage(triage), m_kernel(triage.drivers.size(), kNotKnown)
     {
-        for (size_t i = 0; i < drivers.size(); ++i)
-            m_byBase.push_back(i);
-        std::stable_sort(m_byBase.begin(), m_byBase.end(),
-                         [&](size_t a, size_t b) { return drivers[a].base < drivers[b].base; });
+        std::vector<std::pair<uint64_t, size_t>> byBase;
+        for (size_t i = 0; i < triage.drivers.size(); ++i) {
+            const TriageDriver& driver = triage.drivers[i];
+            byBase.push_back({driver.base, i});
+            uint64_t end = driver.base + driver.size;
+            m_end = std::max<uint64_t>(m_end, end < driver.base ? UINT64_MAX : end);
+        }
+        std::sort(byBase.begin(), byBase.end());
+        for (const auto& driver : byBase) {
+            m_bases.push_back(driver.first);
+            m_indices.push_back(driver.second);
+        }
     }
 
     // The driver whose image holds the address, or -1.
     long Find(uint64_t address) const
     {
-        auto after = std::upper_bound(
-            m_byBase.begin(), m_byBase.end(), address,
-            [&](uint64_t value, size_t i) { return value < m_drivers[i].base; });
-        if (after == m_byBase.begin())
+        // Most values on a stack are data, below or above every image.
+        if (m_bases.empty() || address < m_bases.front() || address >= m_end)
             return -1;
-        size_t i = *(after - 1);
-        return address - m_drivers[i].base < m_drivers[i].size ? static_cast<long>(i) : -1;
+        size_t after = std::upper_bound(m_bases.begin(), m_bases.end(), address) - m_bases.begin();
+        const TriageDriver& driver = m_triage.drivers[m_indices[after - 1]];
+        return address - driver.base < driver.size ? static_cast<long>(m_indices[after - 1]) : -1;
+    }
+
+    bool IsKernel(long i) const
+    {
+        if (m_kernel[i] == kNotKnown)
+            m_kernel[i] = IsKernelOrHal(m_triage, m_triage.drivers[i]) ? 1 : 0;
+        return m_kernel[i] == 1;
+    }
+
+    // The driver's file name as its path ends, cleaned for the summary.
+    std::string FileName(long i) const
+    {
+        return CleanName(FileNameOf(PathOf(m_triage, m_triage.drivers[i])));
     }
 
 private:
-    const std::vector<TriageDriver>& m_drivers;
-    std::vector<size_t> m_byBase;
+    static constexpr signed char kNotKnown = -1;
+    const TriageDump& m_triage;
+    std::vector<uint64_t> m_bases;
+    std::vector<size_t> m_indices;
+    uint64_t m_end = 0;  // past the highest image
+    mutable std::vector<signed char> m_kernel;
 };
 
-std::string CauseText(const CrashSummaryEntry& entry, const TriageDump& triage)
+std::string CauseText(const CrashSummaryEntry& entry, const TriageDump& triage,
+                      const CDriverMap& drivers, const std::vector<long>& stackHits)
 {
     if (entry.kind == kDumpKernel || entry.kind == kDumpComplete)
         return "未知（完全或核心内存转储需用调试器分析）";
@@ -133,26 +176,29 @@ std::string CauseText(const CrashSummaryEntry& entry, const TriageDump& triage)
         return "未知（不是小内存转储）";
     if (!triage.valid || !triage.driversRead)
         return "未知（驱动列表无法读取）";
-    std::vector<uint64_t> candidates;
+    std::vector<std::pair<uint64_t, long>> candidates;
     if (triage.hasInstructionPointer)
-        candidates.push_back(triage.instructionPointer);
+        candidates.push_back({triage.instructionPointer, drivers.Find(triage.instructionPointer)});
     int parameter = CodeAddressParameter(entry.header.bugCheckCode);
-    if (parameter >= 0)
-        candidates.push_back(entry.header.parameters[parameter]);
-    candidates.insert(candidates.end(), triage.stack.begin(), triage.stack.end());
+    if (parameter >= 0) {
+        uint64_t value = entry.header.parameters[parameter];
+        candidates.push_back({value, drivers.Find(value)});
+    }
+    for (size_t i = 0; i < triage.stack.size(); ++i)
+        candidates.push_back({triage.stack[i], stackHits[i]});
 
-    CDriverMap drivers(triage.drivers);
     long first = -1, cause = -1;
     uint64_t firstAddress = 0, address = 0;
-    for (uint64_t candidate : candidates) {
-        long hit = drivers.Find(candidate);
+    for (const auto& at : candidates) {
+        uint64_t candidate = at.first;
+        long hit = at.second;
         if (hit < 0)
             continue;
         if (first < 0) {
             first = hit;
             firstAddress = candidate;
         }
-        if (!IsKernelOrHal(triage.drivers[hit])) {
+        if (!drivers.IsKernel(hit)) {
             cause = hit;
             address = candidate;
             break;
@@ -165,22 +211,21 @@ std::string CauseText(const CrashSummaryEntry& entry, const TriageDump& triage)
     if (cause < 0)
         return "未知（地址不在已加载的驱动内）";
     const TriageDriver& driver = triage.drivers[cause];
-    return CleanName(FileNameOf(driver.path)) + "（" + CleanName(driver.path) + "，地址 " +
+    return drivers.FileName(cause) + "（" + CleanName(PathOf(triage, driver)) + "，地址 " +
            Hex(address, entry.header.is64) +
            Format("，偏移 +0x%llX）", static_cast<unsigned long long>(address - driver.base));
 }
 
-std::string InvolvedText(const CrashSummaryEntry& entry, const TriageDump& triage)
+std::string InvolvedText(const CrashSummaryEntry& entry, const TriageDump& triage,
+                         const CDriverMap& drivers, const std::vector<long>& stackHits)
 {
     if (entry.kind != kDumpSmall)
         return "";
     if (!triage.valid || !triage.driversRead || !triage.stackRead)
         return "未知";
-    CDriverMap drivers(triage.drivers);
     std::vector<long> listed;
-    for (uint64_t value : triage.stack) {
-        long hit = drivers.Find(value);
-        if (hit >= 0 && !IsKernelOrHal(triage.drivers[hit]) &&
+    for (long hit : stackHits) {
+        if (hit >= 0 && !drivers.IsKernel(hit) &&
             std::find(listed.begin(), listed.end(), hit) == listed.end())
             listed.push_back(hit);
     }
@@ -188,7 +233,7 @@ std::string InvolvedText(const CrashSummaryEntry& entry, const TriageDump& triag
         return "无";
     std::string text;
     for (size_t i = 0; i < listed.size() && i < kMaxInvolvedListed; ++i)
-        text += (i > 0 ? "、" : "") + CleanName(FileNameOf(triage.drivers[listed[i]].path));
+        text += (i > 0 ? "、" : "") + drivers.FileName(listed[i]);
     return listed.size() > kMaxInvolvedListed ? text + "等" : text;
 }
 
@@ -285,8 +330,12 @@ void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry)
     entry.readable = ReadCrashDump(file, entry.header, entry.kind, triage);
     if (!entry.readable)
         return;
-    entry.cause = CauseText(entry, triage);
-    entry.involved = InvolvedText(entry, triage);
+    CDriverMap drivers(triage);
+    std::vector<long> stackHits;
+    for (uint64_t value : triage.stack)
+        stackHits.push_back(drivers.Find(value));
+    entry.cause = CauseText(entry, triage, drivers, stackHits);
+    entry.involved = InvolvedText(entry, triage, drivers, stackHits);
 }
 
 std::string CrashSummaryBlocks(std::vector<CrashSummaryEntry> entries)

@@ -17,17 +17,16 @@ struct Width {
 const Width kWidth32 = {0x1000, 0x4C, 0x28, 0x1C, 0x24, 4};
 const Width kWidth64 = {0x2000, 0x90, 0x4C, 0x38, 0x48, 8};
 
-uint64_t Little(const unsigned char* at, size_t bytes)
-{
-    uint64_t value = 0;
-    for (size_t i = bytes; i > 0; --i)
-        value = (value << 8) | at[i - 1];
-    return value;
-}
-
+// Little-endian whatever the host, and without alignment.
 uint32_t Little32(const unsigned char* at)
 {
-    return static_cast<uint32_t>(Little(at, 4));
+    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+// A pointer of the dump's width.
+uint64_t Little(const unsigned char* at, size_t bytes)
+{
+    return bytes == 8 ? Little32(at) | (static_cast<uint64_t>(Little32(at + 4)) << 32) : Little32(at);
 }
 
 // Reads served from the head when they lie inside it; every range checked against the file.
@@ -55,12 +54,13 @@ public:
     }
 
     // The range as a block of its own; empty and false when it does not fit the file.
-    bool ReadBlock(uint64_t offset, uint64_t bytes, std::vector<unsigned char>& block)
+    bool ReadBlock(uint64_t offset, uint64_t bytes, DumpBytes& block)
     {
         if (!Fits(offset, bytes))
             return false;
-        block.resize(static_cast<size_t>(bytes));
-        return bytes == 0 || Read(offset, block.data(), block.size());
+        block.bytes.reset(new unsigned char[bytes == 0 ? 1 : static_cast<size_t>(bytes)]);
+        block.size = static_cast<size_t>(bytes);
+        return bytes == 0 || Read(offset, block.data(), block.size);
     }
 
 private:
@@ -108,7 +108,8 @@ bool ReadDrivers(CRangeReader& reader, const Width& width, const unsigned char* 
     uint64_t listEnd = listOffset + entryBytes * count;
     if (poolOffset < listEnd && listOffset < poolOffset + poolBytes && count > 0)
         return false;  // the list and the pool overlap
-    std::vector<unsigned char> list, pool;
+    DumpBytes list;
+    DumpBytes& pool = triage.namePool;
     if (!reader.ReadBlock(listOffset, entryBytes * count, list) ||
         !reader.ReadBlock(poolOffset, poolBytes, pool))
         return false;
@@ -120,14 +121,14 @@ bool ReadDrivers(CRangeReader& reader, const Width& width, const unsigned char* 
             return false;
         size_t at = static_cast<size_t>(nameOffset - poolOffset) + 4;
         uint64_t length = Little32(pool.data() + at - 4);
-        if (length >= (pool.size() - at) / 2 || Little(pool.data() + at + 2 * length, 2) != 0)
+        if (length >= (pool.size - at) / 2 || pool.data()[at + 2 * length] != 0 ||
+            pool.data()[at + 2 * length + 1] != 0)
             return false;  // no room for the characters and their terminator
         TriageDriver& driver = triage.drivers[i];
-        driver.path.resize(static_cast<size_t>(length));
-        for (size_t c = 0; c < length; ++c)
-            driver.path[c] = static_cast<char16_t>(Little(pool.data() + at + 2 * c, 2));
         driver.base = Little(entry + width.dllBase, width.pointerBytes);
         driver.size = Little32(entry + width.sizeOfImage);
+        driver.nameAt = at;
+        driver.nameLength = static_cast<size_t>(length);
     }
     return true;
 }
@@ -143,8 +144,10 @@ void ReadTriage(CRangeReader& reader, const CrashDumpHeader& header, TriageDump&
         return;
     triage.valid = true;
     triage.driversRead = ReadDrivers(reader, width, block, triage);
-    if (!triage.driversRead)
+    if (!triage.driversRead) {
         triage.drivers.clear();
+        triage.namePool = DumpBytes();
+    }
 
     uint64_t pointerAt = 0;
     switch (header.machineImageType) {
@@ -160,12 +163,12 @@ void ReadTriage(CRangeReader& reader, const CrashDumpHeader& header, TriageDump&
     }
 
     uint32_t stackBytes = Little32(block + kCallStackSize);
-    std::vector<unsigned char> stack;
+    DumpBytes stack;
     if (stackBytes > kMaxTriageCallStack ||
         !reader.ReadBlock(Little32(block + kCallStackOffset), stackBytes, stack))
         return;
     triage.stackRead = true;
-    for (size_t at = 0; at + width.pointerBytes <= stack.size(); at += width.pointerBytes)
+    for (size_t at = 0; at + width.pointerBytes <= stack.size; at += width.pointerBytes)
         triage.stack.push_back(Little(stack.data() + at, width.pointerBytes));
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 #include "CrashDumpHeader.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,23 +24,41 @@ public:
     virtual bool Read(uint64_t offset, void* buffer, size_t bytes) = 0;
 };
 
+// Bytes read from a file: not cleared first, since the read fills them all.
+struct DumpBytes {
+    std::unique_ptr<unsigned char[]> bytes;
+    size_t size = 0;
+    unsigned char* data() const { return bytes.get(); }
+};
+
 enum DumpKind { kDumpKindUnknown, kDumpSmall, kDumpKernel, kDumpComplete };
 
 struct TriageDriver {
-    std::u16string path;  // as the kernel loaded it: \SystemRoot\System32\drivers\ACPI.sys
     uint64_t base = 0;
     uint32_t size = 0;
+    size_t nameAt = 0;       // where its UTF-16LE path starts in the name pool
+    size_t nameLength = 0;  // in characters
 };
 
 struct TriageDump {
     bool valid = false;  // a small dump's triage block with its "TRGD" mark
     bool driversRead = false;
     std::vector<TriageDriver> drivers;
+    // The string pool as read: names are decoded only for the drivers a summary names.
+    DumpBytes namePool;
     bool hasInstructionPointer = false;
     uint64_t instructionPointer = 0;
     bool stackRead = false;
     std::vector<uint64_t> stack;  // pointer-sized values from the top of the saved stack
 };
+
+// The n-th character of a driver's path, as the kernel loaded it
+// ("\SystemRoot\System32\drivers\ACPI.sys").
+inline char16_t PathCharacter(const TriageDump& triage, const TriageDriver& driver, size_t n)
+{
+    const unsigned char* at = triage.namePool.data() + driver.nameAt + 2 * n;
+    return static_cast<char16_t>(at[0] | (at[1] << 8));
+}
 
 // False when the file is not a crash dump (wrong signature, shorter than its header, unreadable).
 // A damaged triage block still gives true, with what could not be read marked in triage.
