@@ -1,5 +1,5 @@
 // The header of a kernel crash dump (MEMORY.DMP, Minidump\*.dmp): the stop code, its parameters
-// and when and where it happened. Reads the header only: a complete dump is as large as memory.
+// and when and where it happened. Only the header: a complete dump is as large as memory.
 #pragma once
 
 #include <stddef.h>

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Copies the screenshots of the last acceptance run (ctest "acceptance", part of the test command)
-# into docs/screenshots, where the README shows them (about.png and summary-notepad.png are kept
-# as they are: no run takes them now).
+# into docs/screenshots, where the README shows them (about.png is kept as it is: no run takes it
+# now), and takes the picture of the run's crash summary in Notepad.
 set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 FROM="$ROOT/build/x86_64/screenshots/acceptance"
@@ -21,4 +21,5 @@ copy 08-panel-no-dumps panel-no-dumps
 copy 10-refused-no-library refused-no-library
 copy 10-refused-windows-xp refused-windows-xp
 copy 10-refused-newer-version refused-newer-version
+"$ROOT/scripts/screenshot-summary.sh" "$TO/summary-notepad.png"
 ls -l "$TO"
