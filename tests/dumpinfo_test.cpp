@@ -299,7 +299,31 @@ TEST(Summary, KernelDumpTakesTheCauseOfTheNearestSmallDumpOfTheSameCrash)
               "偏移 +0x10）（依据 Minidump\\near.dmp）",
               LineAfter(text.substr(text.find("文件：MEMORY.DMP")), "参数：")) << text;
     EXPECT_EQ("涉及驱动：d0.sys", LineAfter(text.substr(text.find("文件：MEMORY.DMP")), "可能原因："));
-    // A dump without a crash time is of no known crash.
-    text = CrashSummaryBlocks({entry("MEMORY.DMP", 2, 0, 5), entry("Minidump\\x.dmp", 4, 0, 5)});
-    EXPECT_EQ("可能原因：未知（完全或核心内存转储需用调试器分析）", LineAfter(text, "参数：")) << text;
+    // A dump without a crash time is of no known crash; one 61 s away is of another.
+    for (uint64_t seconds : {0, 1061}) {
+        text = CrashSummaryBlocks({entry("MEMORY.DMP", 2, seconds ? 1000 : 0, 5),
+                                   entry("Minidump\\x.dmp", 4, seconds, 5)});
+        EXPECT_EQ("可能原因：未知（完全或核心内存转储需用调试器分析）",
+                  LineAfter(text.substr(text.find("文件：MEMORY.DMP")), "参数："))
+            << text;
+    }
+}
+
+TEST(Triage, DriverNamesCleanedBeforeTheyAreWritten)
+{
+    const struct {
+        std::u16string path;
+        std::string name;
+    } cases[] = {
+        {u"\\SystemRoot\\drivers\\a\r\nb.sys", "a\xEF\xBF\xBD\xEF\xBF\xBD" "b.sys"},  // no forged line
+        {u"\\SystemRoot\\drivers\\" + std::u16string(300, u'x'), std::string(260, 'x')},
+        {u"\\SystemRoot\\drivers\\", "未知"},
+    };
+    for (const auto& c : cases) {
+        TriageFields f = Triage(true, 0x139, kAmdppm + 0x10, {});
+        f.drivers[2].path = c.path;
+        std::string cause = LineAfter(Summary(TriageDumpBytes(f)), "参数：");
+        EXPECT_EQ(0u, cause.find("可能原因：" + c.name + "（")) << cause;
+        EXPECT_EQ(std::string::npos, cause.find_first_of("\r\n")) << cause;
+    }
 }
