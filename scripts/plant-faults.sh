@@ -17,6 +17,8 @@ BUILD="$SCRATCH/build/x86_64"
 rm -rf "$SCRATCH/src"
 mkdir -p "$SCRATCH/src"
 git -C "$ROOT" archive HEAD | tar -x -C "$SCRATCH/src"
+# The real crash dump the tests read lies beside the project, and so beside the copy.
+ln -sfn "$(cd "$ROOT/../shared" && pwd)" "$SCRATCH/shared"
 cmake -S "$SCRATCH/src" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$SCRATCH/src/cmake/toolchain-x86_64.cmake" \
     -DKESTRUNE_TESTS=ON >/dev/null
 cmake --build "$BUILD" -j "$(nproc)" >/dev/null
