@@ -88,9 +88,9 @@ bool SameFile(HANDLE a, HANDLE b)
            one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
 }
 
-// Moves the full file (open as file) aside: one rotation at a time among our processes, under a
-// byte-range lock far past the end of the file, and only while the name still holds this file
-// (another process may have rotated it meanwhile, and the name then belongs to a fresh file).
+// Moves the full file that file holds open aside: one rotation at a time among our processes,
+// under a byte-range lock far past the end of the file, and only while the name still holds this
+// file (another process may have rotated it meanwhile, and the name then belongs to a fresh file).
 // The rename needs delete access, asked for only here: while a sibling holds the file without
 // sharing deletion, this open is refused and a later entry tries again.
 void Rotate(HANDLE file, const std::wstring& path)
