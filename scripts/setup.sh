@@ -13,8 +13,19 @@ SUDO=""
 [ "$(id -u)" = 0 ] || SUDO=sudo
 if [ -n "$missing" ]; then
     echo "installing:$missing"
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+    # An index that cannot be fetched (a mirror mid-sync, a foreign architecture's list) fails the
+    # update while the packages may still install from the others: only the install decides.
+    updated=$(mktemp)
+    if ! $SUDO apt-get update -qq >"$updated" 2>&1; then
+        echo "apt-get update could not fetch every index; installing from the others:"
+    fi
+    sed 's/^/  /' "$updated"
+    if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null; then
+        echo "setup.sh: could not install:$missing (apt-get's messages above)" >&2
+        rm -f "$updated"
+        exit 1
+    fi
+    rm -f "$updated"
 fi
 # Wine reports code page 936 only under a generated Chinese locale.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then

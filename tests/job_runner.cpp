@@ -41,6 +41,34 @@ int main(int argc, char** argv)
         }
         return 0;
     }
+    // "job_runner hold <file> share|lock": holds a log file as a sibling tool does (read and write,
+    // shared for reading and writing only; opening it again and again meanwhile) or as a reader
+    // holding the byte of the log's lock, from the event kt_held to the event kt_release; then
+    // prints "opens=<n> refused=<n>" of those opens.
+    if (argc == 4 && strcmp(argv[1], "hold") == 0) {
+        bool lock = strcmp(argv[3], "lock") == 0;
+        std::wstring path = ToolLogPath(FromCodePage(argv[2], CP_ACP));
+        const DWORD sibling = GENERIC_READ | GENERIC_WRITE;
+        const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        HANDLE held = CreateFileW(path.c_str(), lock ? GENERIC_READ : sibling,
+                                  share | (lock ? FILE_SHARE_DELETE : 0), nullptr, OPEN_ALWAYS, 0,
+                                  nullptr);
+        OVERLAPPED byte = {};
+        byte.OffsetHigh = 0x7FFFFFFF;
+        if (held == INVALID_HANDLE_VALUE ||
+            (lock && !LockFileEx(held, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &byte)))
+            return 5;
+        HANDLE release = CreateEventW(nullptr, TRUE, FALSE, L"kt_release");
+        SetEvent(CreateEventW(nullptr, TRUE, FALSE, L"kt_held"));
+        int opens = 0, refused = 0;
+        while (WaitForSingleObject(release, lock ? 60000 : 0) == WAIT_TIMEOUT && !lock) {
+            HANDLE again = CreateFileW(path.c_str(), sibling, share, nullptr, OPEN_ALWAYS, 0, 0);
+            ++(again == INVALID_HANDLE_VALUE ? refused : opens);
+            CloseHandle(again);
+        }
+        printf("opens=%d refused=%d\n", opens, refused);
+        return 0;
+    }
     bool standIn = argc == 4 && strcmp(argv[1], "standin") == 0;
     if (argc < 3 || (strcmp(argv[1], "set") != 0 && !standIn))
         return 2;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 using namespace testutil;
@@ -17,6 +18,30 @@ void RemoveLog(const std::wstring& name)
 {
     DeleteFileW(ToolLogPath(name).c_str());
     DeleteFileW(ToolLogPath(name + L"bak").c_str());
+}
+
+// Runs body while a second process holds ToolLog\kt_held.txt: "share" as a sibling tool does
+// (read and write, shared for reading and writing only), opening it again and again meanwhile;
+// "lock" as a reader holding the byte of the log's lock. Returns its "opens=<n> refused=<n>".
+std::string WhileHeld(const wchar_t* mode, const std::function<void()>& body)
+{
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"kt_held");
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, L"kt_release");
+    std::string report;
+    DWORD exitCode = 1;
+    std::thread other([&] {
+        RunProgram(L"\"" + ExeFolder() + L"\\job_runner.exe\" hold kt_held.txt " + mode, report,
+                   exitCode, 120000);
+        SetEvent(held);  // also when it never held the file
+    });
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held, 60000));
+    body();
+    SetEvent(release);
+    other.join();
+    CloseHandle(held);
+    CloseHandle(release);
+    EXPECT_EQ(0u, exitCode) << report;
+    return report;
 }
 
 }  // namespace
@@ -160,4 +185,57 @@ TEST(Log, TwoProcessesEightThreads_NoEntryLostNoLineTorn_AcrossRotation)
         ++next[t];
     }
     RemoveLog(L"kt_threads.txt");
+}
+
+// Another process holding the file open blocks no entry of ours, and our entries block no open of
+// the sibling tools (an entry's handle asks for no delete access, which they do not share).
+TEST(Log, SiblingHoldsTheFile_OurEntriesArriveInOrder_ItsOpensSucceedWhileWeWrite)
+{
+    RemoveLog(L"kt_held.txt");
+    std::vector<std::string> texts;
+    std::string report = WhileHeld(L"share", [&texts] {
+        for (int i = 0; i < 2000; ++i) {
+            texts.push_back("entry " + std::to_string(i));
+            CLogSave::GetInstance()->WriteLog(texts.back(), "kt_held.txt", true);
+        }
+    });
+    EXPECT_EQ(texts, LogEntries(L"kt_held.txt"));
+    int opens = 0, refused = -1;
+    EXPECT_EQ(2, sscanf(report.c_str(), "opens=%d refused=%d", &opens, &refused)) << report;
+    EXPECT_GT(opens, 100) << "too few opens to meet our writer's handle";
+    EXPECT_EQ(0, refused) << "a sibling's open refused beside our writer";
+    RemoveLog(L"kt_held.txt");
+}
+
+// A reader holding the byte of the log's lock: the entry is still appended, at once, and the full
+// file moves aside only when the byte is free again.
+TEST(Log, ReaderHoldsTheLockByte_EntryAppendedAtOnce_RotationWaits)
+{
+    RemoveLog(L"kt_held.txt");
+    std::wstring path = ToolLogPath(L"kt_held.txt");
+    ASSERT_TRUE(WriteFileBytes(path, std::string(6020000, 'x') + "\r\r\n"));
+    WhileHeld(L"lock", [&path] {
+        ULONGLONG start = GetTickCount64();
+        CLogSave::GetInstance()->WriteLog("while held", "kt_held.txt", true);
+        EXPECT_LT(GetTickCount64() - start, 1000u) << "the entry waited for the lock";
+        EXPECT_EQ(6020003 + 30 + 10 + 3, FileSize(path)) << "not appended, or rotated";
+    });
+    CLogSave::GetInstance()->WriteLog("released", "kt_held.txt", true);
+    EXPECT_EQ(3u, LogEntries(L"kt_held.txtbak").size());
+    EXPECT_FALSE(FileExists(path));
+    RemoveLog(L"kt_held.txt");
+}
+
+// A hard link planted as the log file: the entry is dropped, nothing written through the link.
+TEST(Log, HardLinkPlantedAsLogFile_TargetUnchanged)
+{
+    std::wstring folder = MakeScratchFolder(L"kt-link");
+    ASSERT_TRUE(WriteFileBytes(folder + L"\\target.txt", "the link's target\r\n"));
+    RemoveLog(L"Kestrune.txt");
+    ASSERT_TRUE(CreateHardLinkW(ToolLogPath(L"Kestrune.txt").c_str(),
+                                (folder + L"\\target.txt").c_str(), nullptr));
+    CLogSave::GetInstance()->WriteLog("through a link", "Kestrune.txt", true);
+    EXPECT_EQ("the link's target\r\n", FileText(folder + L"\\target.txt"));
+    RemoveLog(L"Kestrune.txt");
+    RemoveTree(folder);
 }
