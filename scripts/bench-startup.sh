@@ -5,7 +5,7 @@
 set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 KESTRUNE_BUILD=${1:?x86_64 build tree configured with -DKESTRUNE_TESTS=ON}
-RUNS=${2:-5}
+RUNS=${2:-15}
 IDLE=${3:-30}
 cmake -S "$ROOT" -B "$KESTRUNE_BUILD" -DKESTRUNE_BENCH=ON >/dev/null
 cmake --build "$KESTRUNE_BUILD" --target startup_bench >/dev/null

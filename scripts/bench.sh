@@ -25,7 +25,7 @@ set +e
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr), $("$WINE" --version 2>/dev/null)"
-echo "each line: Kestrune, its baseline, ratio Kestrune / baseline"
+echo "each line: Kestrune, its baseline, ratio Kestrune / baseline (start-up and memory: the window pair alone)"
 # Streams a benchmark program's lines and says so when it failed.
 run_bench() {
     status=$(mktemp)
@@ -34,7 +34,7 @@ run_bench() {
     rm -f "$status"
 }
 run_bench "$BUILD/bin/kestrune_bench.exe" "$@"
-[ $# -gt 0 ] || run_bench "$BUILD/bin/startup_bench.exe" 5 30
+[ $# -gt 0 ] || run_bench "$BUILD/bin/startup_bench.exe" 15 30
 
 echo "module sizes in bytes (PE32: dist/, PE32+: build/x86_64/dist/):"
 printf '  %-32s %12s %12s %11s\n' module PE32 PE32+ PE32/PE32+
