@@ -290,9 +290,8 @@ TEST(Export, HardLinksPlantedAsTargets_Replaced_FilesBehindUntouched_HeldLinkNot
     }
     EXPECT_EQ(ExportSucceeded, RunExport());
     dumps.ExpectExported(desktop);
-    EXPECT_EQ(0u, FileText(folder + L"蓝屏摘要.txt").find("\xEF\xBB\xBF"));
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ("elsewhere", FileText(theirs + std::to_wstring(i))) << i;
+        EXPECT_TRUE(FileText(theirs + std::to_wstring(i)) == "elsewhere") << "written through " << i;
 
     // A link that another program holds open cannot be removed: nothing is copied onto it.
     DeleteFileW((folder + L"MEMORY.DMP").c_str());
@@ -302,7 +301,7 @@ TEST(Export, HardLinksPlantedAsTargets_Replaced_FilesBehindUntouched_HeldLinkNot
     EXPECT_EQ(ExportFailed, RunExport());
     CloseHandle(held);
     EXPECT_EQ(Gbk(L"导出目标是无法删除的链接，未复制：MEMORY.DMP"), LastEntry(L"Pandrell.txt"));
-    EXPECT_EQ("elsewhere", FileText(theirs + L"0"));
+    EXPECT_TRUE(FileText(theirs + L"0") == "elsewhere") << "written through";
     RemoveTree(folder);
     RemoveTree(theirs);
     RemoveDumpFiles();

@@ -39,18 +39,13 @@ int wmain(int argc, wchar_t** argv)
     }
     std::wstring swaps;
     wchar_t value[MAX_PATH] = {};
-    if (_wcsicmp(name, L"takeown.exe") == 0 &&
-        GetEnvironmentVariableW(L"KESTRUNE_FAKE_HOLD", value, MAX_PATH) > 0) {
-        HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, value);
-        WaitForSingleObject(go, 300000);
-        CloseHandle(go);
-    }
-    if (_wcsicmp(name, L"takeown.exe") == 0 &&
-        GetEnvironmentVariableW(L"KESTRUNE_FAKE_SWAP", value, MAX_PATH) > 0) {
-        for (std::wstring folder : {std::wstring(value) + L"\\Minidump", std::wstring(value)}) {
-            bool moved = MoveFileW(folder.c_str(), (folder + L"-swapped").c_str()) != FALSE;
-            swaps += L" | " + folder + (moved ? L" swapped" : L" kept");
-        }
+    bool takeown = _wcsicmp(name, L"takeown.exe") == 0;
+    if (takeown && GetEnvironmentVariableW(L"KESTRUNE_FAKE_HOLD", value, MAX_PATH) > 0)
+        WaitForSingleObject(OpenEventW(SYNCHRONIZE, FALSE, value), 300000);
+    if (takeown && GetEnvironmentVariableW(L"KESTRUNE_FAKE_SWAP", value, MAX_PATH) > 0) {
+        for (std::wstring folder : {std::wstring(value) + L"\\Minidump", std::wstring(value)})
+            swaps += L" | " + folder +
+                     (MoveFileW(folder.c_str(), (folder + L"-swapped").c_str()) ? L" swapped" : L" kept");
     }
     wchar_t logPath[MAX_PATH] = {};
     HANDLE log = GetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", logPath, MAX_PATH) == 0

@@ -49,8 +49,7 @@ public:
         return up ? m_hLayer.load() : nullptr;
     }
 
-    // System closes the frame has handled, and whether a message posted after them still found
-    // the popup running.
+    // System closes the frame handled, and whether a message posted after them found it running.
     std::atomic<int> m_systemCloses{0};
     std::atomic<bool> m_runningAfterClose{false};
     static const UINT kAfterClose = WM_APP + 7;
@@ -82,12 +81,7 @@ bool AltF4LeavesOpen(CWatched<Popup>& popup)
     RECT rc = {};
     GetWindowRect(popup.m_hLayer, &rc);
     xinput::MoveOnto(popup.m_hLayer, (rc.left + rc.right) / 2, rc.top + 10);
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    WaitFor([&] {
-        return GetGUIThreadInfo(GetWindowThreadProcessId(frame, nullptr), &info) &&
-               info.hwndActive == frame;
-    });
+    WaitFor([&] { return GetForegroundWindow() == frame; });
     xinput::Xdo("key alt+F4");
     if (!WaitFor([&] { return popup.m_systemCloses > 0; }))
         return false;

@@ -87,7 +87,7 @@ TEST(PromptPopup, LongText_WrapsInTwoLinesCentredInTheLabel_AltF4OnTheFrameIgnor
     std::wstring text;
     Pixels label;
     bool openAfterAltF4 = false;
-    ModalRun run = RunModal(setup.prompt, WM_PROMPT_RESULT, [&](HWND frame, HWND layer) {
+    RunModal(setup.prompt, WM_PROMPT_RESULT, [&](HWND frame, HWND layer) {
         text = TextOf(GetDlgItem(layer, IDC_PROMPT_TEXT));
         label = CapturePixels(GetDlgItem(layer, IDC_PROMPT_TEXT));
         openAfterAltF4 = AltF4LeavesOpen(setup.prompt);
@@ -95,7 +95,6 @@ TEST(PromptPopup, LongText_WrapsInTwoLinesCentredInTheLabel_AltF4OnTheFrameIgnor
     });
     EXPECT_EQ(1, setup.prompt.m_systemCloses) << "Alt+F4 never reached the frame";
     EXPECT_TRUE(openAfterAltF4);
-    EXPECT_EQ(IDOK, run.result);
     EXPECT_EQ(kLongText, text);
     // Bands of rows holding dark pixels: the lines of text.
     std::vector<std::pair<int, int>> lines;
