@@ -131,14 +131,32 @@ bool WriteCrashSummary(const std::wstring& exportFolder)
 {
     std::string bytes = SummaryBytes(exportFolder);
     std::wstring path = exportFolder + L"\\" + kSummaryName;
-    CHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Written under a new name of its own and moved over whatever the name held: a link planted
+    // as the summary is replaced, never written through.
+    std::wstring fresh;
+    CHandle file;
+    for (unsigned attempt = 0; attempt < 8 && !file.IsValid(); ++attempt) {
+        fresh = FormatW(L"%ls.%lu-%u.tmp", path.c_str(), GetCurrentProcessId(), attempt);
+        file.Attach(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid() && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
     DWORD written = 0;
-    if (file.IsValid() &&
+    bool complete =
+        file.IsValid() &&
         WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size())
-        return true;
+        written == bytes.size();
     DWORD error = GetLastError();
+    bool created = file.IsValid();
+    file.Close();
+    if (complete) {
+        if (MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+        error = GetLastError();
+    }
+    if (created)
+        DeleteFileW(fresh.c_str());
     CLogSave::GetInstance()->WriteLog(LogText(FormatW(L"写入蓝屏摘要失败（%lu）", error).c_str()),
                                       "Pandrell.txt", true);
     return false;

@@ -6,6 +6,7 @@
 #include "fw/Str.h"
 #include "fw/Thread.h"
 #include "log/LogSave.h"
+#include "sys/LinkGuard.h"
 #include "sys/PlatformQueries.h"
 #include "sys/ShellRunner.h"
 
@@ -63,6 +64,21 @@ bool MakeExportFolder(const std::wstring& folder)
            DirectoryExists(folder);
 }
 
+// The files the copy of the Minidump folder carries, relative to the Windows folder as to the
+// export folder: copy passes over folders and hidden or system files.
+std::vector<std::wstring> MinidumpNames(const std::wstring& windowsPath)
+{
+    std::vector<std::wstring> names;
+    const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    CFileFind finder;
+    for (bool more = finder.FindFile(windowsPath + L"Minidump\\*.*"); more;
+         more = finder.FindNextFile()) {
+        if (!finder.IsDots() && !(finder.GetAttributes() & skipped))
+            names.push_back(L"Minidump\\" + finder.GetFileName());
+    }
+    return names;
+}
+
 // Names of the files the copies were to carry that are missing or differ in size at the target.
 std::vector<std::wstring> FilesNotArrived(const std::wstring& windowsPath,
                                           const std::wstring& exportFolder)
@@ -72,19 +88,35 @@ std::vector<std::wstring> FilesNotArrived(const std::wstring& windowsPath,
     if (ReadFileFacts(windowsPath + L"MEMORY.DMP", facts) &&
         !ArrivedAs(exportFolder + L"\\MEMORY.DMP", facts))
         missing.push_back(L"MEMORY.DMP");
-
-    const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    CFileFind finder;
-    for (bool more = finder.FindFile(windowsPath + L"Minidump\\*.*"); more;
-         more = finder.FindNextFile()) {
-        if (finder.IsDots() || (finder.GetAttributes() & skipped))
-            continue;
-        std::wstring name = finder.GetFileName();
-        if (!ReadFileFacts(windowsPath + L"Minidump\\" + name, facts) ||
-            !ArrivedAs(exportFolder + L"\\Minidump\\" + name, facts))
-            missing.push_back(L"Minidump\\" + name);
+    for (const std::wstring& name : MinidumpNames(windowsPath)) {
+        if (!ReadFileFacts(windowsPath + name, facts) ||
+            !ArrivedAs(exportFolder + L"\\" + name, facts))
+            missing.push_back(name);
     }
     return missing;
+}
+
+// The first of the copies' target names that still is a link after clearing, or empty.
+std::wstring LinkLeftAmong(const std::wstring& exportFolder, const std::vector<std::wstring>& names)
+{
+    for (const std::wstring& name : names) {
+        if (!ClearLinkAt(exportFolder + L"\\" + name))
+            return name;
+    }
+    return std::wstring();
+}
+
+// Why a folder of the export cannot take the files, for the log; empty once it is held.
+std::wstring HoldExportFolder(const std::wstring& folder, CHandle& hold)
+{
+    switch (HoldFolder(folder, hold)) {
+    case FolderHold::Held:
+        return std::wstring();
+    case FolderHold::Link:
+        return L"导出目录是联接或符号链接，未导出蓝屏文件：" + folder;
+    default:
+        return L"无法打开导出目录，未导出蓝屏文件：" + folder;
+    }
 }
 
 std::wstring DescribeMissing(const std::vector<std::wstring>& names)
@@ -145,10 +177,34 @@ bool CCrashDumpJobs::RunExportJob()
         return false;
     }
 
+    // Both folders stay open until the copies and the summary are written, so that neither can be
+    // swapped for a link meanwhile; the Minidump folder is made only inside a held export folder.
+    std::wstring exportMinidump = exportFolder + L"\\Minidump";
+    CHandle exportHold, minidumpHold;
+    std::wstring refusal = HoldExportFolder(exportFolder, exportHold);
+    if (refusal.empty() && !MakeExportFolder(exportMinidump)) {
+        SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
+        SendMessageW(m_hTargetWnd, WM_JOB_RESULT, ExportFolderFailed, 0);
+        WriteExportLog(L"创建导出系统蓝屏文件目录失败2");
+        return false;
+    }
+    if (refusal.empty())
+        refusal = HoldExportFolder(exportMinidump, minidumpHold);
+    if (!refusal.empty()) {
+        SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
+        SendMessageW(m_hTargetWnd, WM_JOB_RESULT, ExportFolderFailed, 0);
+        WriteExportLog(refusal);
+        return false;
+    }
+
     // Every path is quoted: a desktop path with a blank must not split the copy's arguments.
-    if (!RunShellCommand(FormatW(L"copy /Y \"%%SystemRoot%%\\MEMORY.DMP\" \"%ls\\MEMORY.DMP\"",
-                                 exportFolder.c_str()),
-                         false)) {
+    std::wstring link = LinkLeftAmong(exportFolder, {L"MEMORY.DMP"});
+    if (!link.empty()) {
+        succeeded = false;
+        WriteExportLog(L"导出目标是无法删除的链接，未复制：" + link);
+    } else if (!RunShellCommand(FormatW(L"copy /Y \"%%SystemRoot%%\\MEMORY.DMP\" \"%ls\\MEMORY.DMP\"",
+                                        exportFolder.c_str()),
+                                false)) {
         succeeded = false;
         WriteExportLog(L"执行拷贝MEMORY.DMP系统日志命令失败");
     }
@@ -160,17 +216,15 @@ bool CCrashDumpJobs::RunExportJob()
                 systemMinidump.c_str(), systemMinidump.c_str()),
         ignored);
 
-    if (!MakeExportFolder(exportFolder + L"\\Minidump")) {
-        SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
-        SendMessageW(m_hTargetWnd, WM_JOB_RESULT, ExportFolderFailed, 0);
-        WriteExportLog(L"创建导出系统蓝屏文件目录失败2");
-        return false;
-    }
-
+    // Listed once the folder is open to administrators.
+    link = LinkLeftAmong(exportFolder, MinidumpNames(windowsPath));
     std::wstring copyOutput;
-    if (!RunShellCommandCapture(FormatW(L"copy /Y \"%ls\\*.*\" \"%ls\\Minidump\\\"",
-                                        systemMinidump.c_str(), exportFolder.c_str()),
-                                copyOutput)) {
+    if (!link.empty()) {
+        succeeded = false;
+        WriteExportLog(L"导出目标是无法删除的链接，未复制：" + link);
+    } else if (!RunShellCommandCapture(FormatW(L"copy /Y \"%ls\\*.*\" \"%ls\\Minidump\\\"",
+                                               systemMinidump.c_str(), exportFolder.c_str()),
+                                       copyOutput)) {
         succeeded = false;
         WriteExportLog(L"执行拷贝MEMORY.DMP系统日志命令失败");
     }
@@ -188,6 +242,9 @@ bool CCrashDumpJobs::RunExportJob()
     // Before the result: its prompt is modal. A summary that fails is logged, the export stands.
     if (succeeded)
         WriteCrashSummary(exportFolder);
+    // Not kept while the result's prompt waits for the user.
+    minidumpHold.Close();
+    exportHold.Close();
 
     SendMessageW(m_hTargetWnd, WM_CLOSE_BUSY_PROMPT, 0, 0);
     SendMessageW(m_hTargetWnd, WM_JOB_RESULT, succeeded ? ExportSucceeded : ExportFailed, 0);

@@ -13,8 +13,10 @@ namespace {
 
 const unsigned kPanelPng = 139;
 
+#ifdef KESTRUNE_TEST_SEAMS
 // A test may hold the first gating thread between its read and its apply until a second one
-// waits for the gate or is through it: KESTRUNE_GATE_SEAM names the test's semaphores.
+// waits for the gate or is through it: KESTRUNE_GATE_SEAM names the test's semaphores. Only the
+// test build has it: any process that starts the elevated tool could set the variable.
 LONG g_gateSeamTaken = 0;
 
 struct CGateSeam {
@@ -34,6 +36,7 @@ struct CGateSeam {
     {
         return OpenSemaphoreW(SYNCHRONIZE | SEMAPHORE_MODIFY_STATE, FALSE, (name + suffix).c_str());
     }
+    HANDLE SignalIfBusy() const { return m_go.Get(); }
     void Hold()
     {
         if (m_holder && ReleaseSemaphore(m_held.Get(), 1, nullptr))
@@ -48,6 +51,13 @@ struct CGateSeam {
     CHandle m_held, m_go, m_done;
     bool m_holder = false;
 };
+#else
+struct CGateSeam {
+    HANDLE SignalIfBusy() const { return nullptr; }
+    void Hold() {}
+    void Through() {}
+};
+#endif
 
 }  // namespace
 
@@ -116,9 +126,9 @@ void CKestruneDlg::FillDumpTypeList()
         m_listDumpType.InsertString(i, DumpTypeAt(m_jobs.m_osClass, i)->text);
 }
 
-void CKestruneDlg::ShowPrompt(const wchar_t* text)
+void CKestruneDlg::ShowPrompt(const wchar_t* text, HWND owner)
 {
-    CPromptDlg prompt;
+    CPromptDlg prompt(owner);
     prompt.m_fScale = m_fScale;
     prompt.SetPromptText(text);
     prompt.SetButtonMode(Confirm);
@@ -186,6 +196,9 @@ void CKestruneDlg::RunUpdateAndProbe()
 
 LRESULT CKestruneDlg::OnJobResult(WPARAM result)
 {
+    // The panel owns the result's prompt, so that it is disabled with the frame: the default
+    // owner is the frame alone when the tool was not the active program as the busy popup ended,
+    // and a click on the panel would then delete the busy popup whose loop is still running.
     switch (result) {
     case DumpFilesPresent:
         EnableWindow(m_btnExport.m_hWnd, TRUE);
@@ -196,19 +209,19 @@ LRESULT CKestruneDlg::OnJobResult(WPARAM result)
         m_btnExport.Invalidate(true);
         break;
     case ExportFolderFailed:
-        ShowPrompt(L"创建导出系统蓝屏文件目录失败");
+        ShowPrompt(L"创建导出系统蓝屏文件目录失败", m_hWnd);
         break;
     case ExportFailed:
-        ShowPrompt(L"导出失败");
+        ShowPrompt(L"导出失败", m_hWnd);
         break;
     case ExportSucceeded:
-        ShowPrompt(L"导出成功，文件已导出至桌面BlueScreen文件夹下");
+        ShowPrompt(L"导出成功，文件已导出至桌面BlueScreen文件夹下", m_hWnd);
         break;
     case SetSucceeded:
-        ShowPrompt(L"设置成功，重启电脑后生效");
+        ShowPrompt(L"设置成功，重启电脑后生效", m_hWnd);
         break;
     case SetFailed:
-        ShowPrompt(L"设置失败");
+        ShowPrompt(L"设置失败", m_hWnd);
         break;
     }
     return 1;
@@ -229,7 +242,7 @@ DWORD WINAPI CKestruneDlg::AgreementGatingThread(LPVOID context)
     {
         // Read and apply as one step: of two quick clicks, the thread that applies last has read
         // the latest state.
-        CSingleLock lock(self->m_csAgreement, seam.m_go.Get());
+        CSingleLock lock(self->m_csAgreement, seam.SignalIfBusy());
         bool ticked = SendMessageW(self->m_chkAgree.m_hWnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
         seam.Hold();
         EnableWindow(self->m_btnSet.m_hWnd, ticked ? TRUE : FALSE);

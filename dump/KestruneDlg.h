@@ -62,7 +62,8 @@ private:
     void OnMoreTools();
     void OnDestroy() override;
 
-    void ShowPrompt(const wchar_t* text);
+    // owner null: the main window's last active popup.
+    void ShowPrompt(const wchar_t* text, HWND owner = nullptr);
     void FailStartup(const wchar_t* text);
     void RunBusyPopup(const wchar_t* text);
     static DWORD WINAPI AgreementGatingThread(LPVOID context);

@@ -21,7 +21,28 @@ git -C "$ROOT" archive HEAD | tar -x -C "$SCRATCH/src"
 ln -sfn "$(cd "$ROOT/../shared" && pwd)" "$SCRATCH/shared"
 cmake -S "$SCRATCH/src" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$SCRATCH/src/cmake/toolchain-x86_64.cmake" \
     -DKESTRUNE_TESTS=ON >/dev/null
-cmake --build "$BUILD" -j "$(nproc)" >/dev/null
+# The ctest entry a patch names on its first line.
+catches() {
+    sed -n '1s/^# catches: \([^ ]*\).*/\1/p' "$1"
+}
+entries=$(for patch in "$@"; do catches "$patch"; done | sort -u | paste -sd'|')
+
+# pe32_static reads the installed modules of both builds: the product (i686, into the scratch
+# copy's dist/) is built and installed too when a plant names it.
+PRODUCT="$SCRATCH/build/i686"
+case "|$entries|" in
+*"|pe32_static|"*)
+    cmake -S "$SCRATCH/src" -B "$PRODUCT" -DCMAKE_TOOLCHAIN_FILE="$SCRATCH/src/cmake/toolchain-i686.cmake" >/dev/null ;;
+*) PRODUCT="" ;;
+esac
+build() {
+    cmake --build "$BUILD" -j "$(nproc)" || return
+    [ -n "$PRODUCT" ] || return 0
+    cmake --install "$BUILD" --prefix "$BUILD/dist" >/dev/null &&
+        cmake --build "$PRODUCT" -j "$(nproc)" &&
+        cmake --install "$PRODUCT" --prefix "$SCRATCH/src/dist" >/dev/null
+}
+build >/dev/null
 
 KESTRUNE_BUILD="$BUILD"
 . "$ROOT/scripts/wine-env.sh"
@@ -33,13 +54,7 @@ trap '"$WINESERVER" -k || true; kill "$KESTRUNE_XVFB_PID" 2>/dev/null || true' E
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
 "$WINE" explorer.exe /desktop >/dev/null 2>&1 </dev/null &
 
-# The ctest entry a patch names on its first line.
-catches() {
-    sed -n '1s/^# catches: \([^ ]*\).*/\1/p' "$1"
-}
-
 # A plant counts as caught only when its entry passes without it.
-entries=$(for patch in "$@"; do catches "$patch"; done | sort -u | paste -sd'|')
 if ! (cd "$BUILD" && ctest -R "^($entries)\$" --timeout 900 --output-on-failure >"$SCRATCH/unplanted.log" 2>&1); then
     echo "the entries fail without any plant (see build/planted/unplanted.log)"
     exit 1
@@ -55,7 +70,7 @@ for patch in "$@"; do
         missed=$((missed + 1))
         continue
     fi
-    if ! cmake --build "$BUILD" -j "$(nproc)" >"$SCRATCH/$name.build.log" 2>&1; then
+    if ! build >"$SCRATCH/$name.build.log" 2>&1; then
         echo "$name: planted build failed (see build/planted/$name.build.log)"
         missed=$((missed + 1))
     elif (cd "$BUILD" && ctest -R "^$entry\$" --timeout 900 --output-on-failure >"$SCRATCH/$name.log" 2>&1); then
@@ -66,6 +81,6 @@ for patch in "$@"; do
     fi
     (cd "$SCRATCH/src" && git apply -R "$patch")
 done
-cmake --build "$BUILD" -j "$(nproc)" >/dev/null
+build >/dev/null
 echo "$missed plant(s) not caught"
 [ "$missed" = 0 ]

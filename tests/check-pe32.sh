@@ -62,6 +62,11 @@ if [ -f "$I686/Kestrune.exe" ]; then
         fail "Kestrune.exe (PE32) lacks the command runners"
 fi
 
+# Test seams live in the x86_64 test build only: no shipped module names their variables.
+for module in "$I686"/*; do
+    strings -a -e l "$module" 2>/dev/null | grep -q KESTRUNE_GATE_SEAM && fail "$module holds KESTRUNE_GATE_SEAM"
+done
+
 # What the tests saw in the x86_64 build is what ships: every resource decompiled from both
 # executables must be identical.
 compare_resources() {  # file name

@@ -4,6 +4,7 @@
 #include "TestUtil.h"
 #include "dump/CrashDumpJobs.h"
 #include "dump/CrashSummary.h"
+#include "sys/LinkGuard.h"
 #include "sys/PlatformQueries.h"
 
 #include <gtest/gtest.h>
@@ -272,16 +273,74 @@ TEST(Export, CrashSummary_FailureLoggedExportStands_RerunReplaces_HeldDumpUnread
     RemoveDumpFiles();
 }
 
-TEST(Export, Takeown_RunsFromTheSystemFolderOnTheMinidumpFolder)
+// Hard links planted where the export writes: each name is replaced, the file behind it untouched.
+TEST(Export, HardLinksPlantedAsTargets_Replaced_FilesBehindUntouched_HeldLinkNotCopied)
+{
+    std::wstring desktop = SetDesktop(L"");
+    std::wstring folder = desktop + L"BlueScreen\\";
+    DumpSet dumps;
+    dumps.Install();
+    CreateDirectoryTree(folder + L"Minidump");
+    std::wstring theirs = MakeScratchFolder(L"link-targets") + L"\\";
+    const wchar_t* names[] = {L"MEMORY.DMP", L"蓝屏摘要.txt", L"Minidump\\120626-01.dmp"};
+    for (int i = 0; i < 3; ++i) {
+        WriteFileBytes(theirs + std::to_wstring(i), "elsewhere");
+        ASSERT_TRUE(CreateHardLinkW((folder + names[i]).c_str(), (theirs + std::to_wstring(i)).c_str(),
+                                    nullptr));
+    }
+    EXPECT_EQ(ExportSucceeded, RunExport());
+    dumps.ExpectExported(desktop);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(FileText(theirs + std::to_wstring(i)) == "elsewhere") << "written through " << i;
+
+    // A link that another program holds open cannot be removed: nothing is copied onto it.
+    DeleteFileW((folder + L"MEMORY.DMP").c_str());
+    CreateHardLinkW((folder + L"MEMORY.DMP").c_str(), (theirs + L"0").c_str(), nullptr);
+    HANDLE held = CreateFileW((theirs + L"0").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(ExportFailed, RunExport());
+    CloseHandle(held);
+    EXPECT_EQ(Gbk(L"导出目标是无法删除的链接，未复制：MEMORY.DMP"), LastEntry(L"Pandrell.txt"));
+    EXPECT_TRUE(FileText(theirs + L"0") == "elsewhere") << "written through";
+    RemoveTree(folder);
+    RemoveTree(theirs);
+    RemoveDumpFiles();
+}
+
+// Wine 8 makes no junctions or symbolic links: the decision on the tag that FindFirstFileW reports.
+TEST(Export, FolderReparseTags_JunctionsAndSymbolicLinksRefused_CloudPlaceholdersTaken)
+{
+    const DWORD kReparseFolder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    const struct {
+        DWORD attributes, tag;
+        bool link;
+    } cases[] = {
+        {kReparseFolder, 0xA0000003, true},             // junction (mount point)
+        {kReparseFolder, 0xA000000C, true},             // symbolic link
+        {kReparseFolder, 0xA000001D, true},             // WSL symbolic link
+        {kReparseFolder, 0x9000001A, false},            // OneDrive placeholder
+        {kReparseFolder, 0x9000701A, false},            // cloud placeholder, variant 7
+        {kReparseFolder, 0x80000013, false},            // deduplicated
+        {FILE_ATTRIBUTE_DIRECTORY, 0xA0000003, false},  // no reparse point: the field means nothing
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.link, IsNameSurrogate(c.attributes, c.tag)) << std::hex << c.tag;
+}
+
+TEST(Export, Takeown_RunsFromTheSystemFolderOnTheMinidumpFolder_ExportFoldersHeldMeanwhile)
 {
     SetDesktop(L"");
     std::wstring takeown = GetWindowsPath() + L"system32\\takeown.exe";
     ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\fake_tool.exe").c_str(), takeown.c_str(), FALSE));
     std::wstring log = MakeScratchFolder(L"takeown") + L"\\runs.log";
     SetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", log.c_str());
+    // A program of the user tries to swap the folders while the export holds them.
+    SetEnvironmentVariableW(L"KESTRUNE_FAKE_SWAP", (GetDesktopPath() + L"BlueScreen").c_str());
     DumpSet().Install();
     EXPECT_EQ(ExportSucceeded, RunExport());
     SetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", nullptr);
+    SetEnvironmentVariableW(L"KESTRUNE_FAKE_SWAP", nullptr);
+    EXPECT_EQ(2u, Occurrences(FileText(log), " kept")) << FileText(log);
     DeleteFileW(takeown.c_str());
     std::string minidump = ToCodePage(GetWindowsPath() + L"Minidump", CP_UTF8);
     EXPECT_EQ(1u, Occurrences(FileText(log), "takeown.exe | takeown /f \"" + minidump + "\" /r /d y"))

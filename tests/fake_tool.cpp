@@ -2,7 +2,11 @@
 // command line to the file named by KESTRUNE_FAKE_LOG. "timeout /t N" really waits N seconds.
 // "fake_tool --cat <file>" writes the file's bytes to standard output unchanged, in one write.
 // As reg.exe, KESTRUNE_FAKE_REG says how it lies: "print-only" confirms every command and writes
-// nothing; "fail-add" refuses each add and really deletes FilterPages on a delete.
+// nothing; "fail-add" refuses each add and really deletes FilterPages on a delete;
+// "fail-filterpages" really writes CrashDumpEnabled and refuses each command on FilterPages.
+// As takeown.exe, it first waits for the event KESTRUNE_FAKE_HOLD names, and tries to rename
+// the folders BlueScreen and BlueScreen\Minidump of KESTRUNE_FAKE_SWAP, as a program of the user
+// might while the export runs; the log line ends with what became of each.
 #include <windows.h>
 #include <cwchar>
 #include <cstdlib>
@@ -33,22 +37,38 @@ int wmain(int argc, wchar_t** argv)
         CloseHandle(file);
         return WriteFile(out, bytes.data(), read, &written, nullptr) && written == size ? 0 : 1;
     }
+    std::wstring swaps;
+    wchar_t value[MAX_PATH] = {};
+    bool takeown = _wcsicmp(name, L"takeown.exe") == 0;
+    if (takeown && GetEnvironmentVariableW(L"KESTRUNE_FAKE_HOLD", value, MAX_PATH) > 0)
+        WaitForSingleObject(OpenEventW(SYNCHRONIZE, FALSE, value), 300000);
+    if (takeown && GetEnvironmentVariableW(L"KESTRUNE_FAKE_SWAP", value, MAX_PATH) > 0) {
+        for (std::wstring folder : {std::wstring(value) + L"\\Minidump", std::wstring(value)})
+            swaps += L" | " + folder +
+                     (MoveFileW(folder.c_str(), (folder + L"-swapped").c_str()) ? L" swapped" : L" kept");
+    }
     wchar_t logPath[MAX_PATH] = {};
     HANDLE log = GetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", logPath, MAX_PATH) == 0
                      ? INVALID_HANDLE_VALUE
                      : CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log != INVALID_HANDLE_VALUE) {
-        Put(log, std::wstring(name) + L" | " + line + L"\r\n", CP_UTF8);
+        Put(log, std::wstring(name) + L" | " + line + swaps + L"\r\n", CP_UTF8);
         CloseHandle(log);
     }
     wchar_t regMode[32] = {};
     if (_wcsicmp(name, L"reg.exe") == 0 &&
         GetEnvironmentVariableW(L"KESTRUNE_FAKE_REG", regMode, 32) > 0) {
-        bool refuse = wcscmp(regMode, L"fail-add") == 0 && wcsstr(line, L" add ") != nullptr;
-        if (wcscmp(regMode, L"fail-add") == 0 && wcsstr(line, L" delete ") != nullptr)
-            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\CrashControl",
-                               L"FilterPages");
+        const wchar_t* key = L"SYSTEM\\CurrentControlSet\\Control\\CrashControl";
+        bool failAdd = wcscmp(regMode, L"fail-add") == 0;
+        bool failPages = wcscmp(regMode, L"fail-filterpages") == 0;
+        bool refuse = (failAdd && wcsstr(line, L" add ") != nullptr) ||
+                      (failPages && wcsstr(line, L"FilterPages") != nullptr);
+        if (failAdd && wcsstr(line, L" delete ") != nullptr)
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, L"FilterPages");
+        DWORD enabled = wcsstr(line, L"/d ") != nullptr ? _wtoi(wcsstr(line, L"/d ") + 3) : 0;
+        if (failPages && !refuse)
+            RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, L"CrashDumpEnabled", REG_DWORD, &enabled, 4);
         Put(out, refuse ? L"错误: 拒绝访问。\r\n" : L"reg: 操作成功完成\r\n", 936);
         return refuse ? 1 : 0;
     }

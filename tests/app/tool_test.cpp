@@ -275,6 +275,40 @@ TEST(Tool, SystemProgramsPlantedBesideTheExe_NeverRun_TheFolderStays)
     RemoveDumpFiles();
 }
 
+// The busy popup ends while another program is active: the result prompt must still keep the
+// panel, where a click would start a job beneath it, and the frame unusable.
+TEST(Tool, ExportEndsWhileAnotherProgramIsActive_ResultPromptDisablesPanelAndFrame)
+{
+    InstallDumpFiles(1000, 1);
+    std::wstring takeown = GetWindowsPath() + L"system32\\takeown.exe";
+    ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\fake_tool.exe").c_str(), takeown.c_str(), FALSE));
+    // The export waits in takeown until the test lets it go.
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"kestrune-export-hold");
+    SetEnvironmentVariableW(L"KESTRUNE_FAKE_HOLD", L"kestrune-export-hold");
+    CTool tool(L"tool-inactive");
+    ASSERT_TRUE(tool.Start());
+    SetEnvironmentVariableW(L"KESTRUNE_FAKE_HOLD", nullptr);
+    HWND panel = tool.WaitReady();
+    ASSERT_NE(nullptr, panel);
+    tool.ClickControl(IDC_BTN_EXPORT);
+    ASSERT_NE(nullptr, FindWindowWithControl(tool.m_pid, IDC_BUSY_TEXT, 20000));
+    HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200,
+                                 100, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(xinput::PumpUntil(
+        [&] { return SetForegroundWindow(other) && GetForegroundWindow() == other; }, 20000));
+    SetEvent(go);
+    EXPECT_EQ(L"导出成功，文件已导出至桌面BlueScreen文件夹下", tool.WaitPrompt());
+    EXPECT_FALSE(IsWindowEnabled(panel)) << "the panel usable beneath the prompt";
+    EXPECT_FALSE(IsWindowEnabled(tool.Frame()));
+    tool.ConfirmPrompt();
+    DestroyWindow(other);
+    CloseHandle(go);
+    DeleteFileW(takeown.c_str());
+    CloseAnsweringOther(tool);
+    RemoveTree(GetDesktopPath() + L"BlueScreen");
+    RemoveDumpFiles();
+}
+
 namespace {
 
 const std::vector<std::wstring> kShipped = {L"Kestrune.exe", L"OrlaviFeedbackInformation.dll",

@@ -44,12 +44,14 @@ protected:
         CWatched<CProblemSolvingFeedbackDlg> popup(owner.Handle());
         popup.m_pFeedbackLib = library;
         popup.m_nDeviceType = deviceType;
+        m_popup = &popup;
         return RunModal(popup, WM_CLOSE, drive);
     }
 
     static CFeedbackLibrary s_library;
     long long m_feedbackStart = 0;
     long long m_callsStart = 0;
+    CWatched<CProblemSolvingFeedbackDlg>* m_popup = nullptr;  // while Run runs it
 };
 CFeedbackLibrary FeedbackPopupTest::s_library;
 
@@ -66,13 +68,15 @@ bool ClickLeavesOpen(HWND frame, HWND layer, int id, int x, int y)
 
 }  // namespace
 
-TEST_F(FeedbackPopupTest, At96Dpi_Layout_SystemCloseAndRimsIgnored_NoLibraryStillCloses)
+TEST_F(FeedbackPopupTest, At96Dpi_Layout_AltF4AndRimsIgnored_NoLibraryStillCloses)
 {
     ASSERT_EQ(96, GetDeviceCaps(CClientDC(nullptr).Get(), LOGPIXELSY));
     std::string layout;
     bool openAfterSystemClose = false, openAfterSolvedRim = false, openAfterUnsolvedRim = false;
+    bool openAfterAltF4 = false;
     ModalRun run = Run(nullptr, 0, [&](HWND frame, HWND layer) {
         layout = Layout(frame, layer, kAnswers);
+        openAfterAltF4 = AltF4LeavesOpen(*m_popup);
         // What Alt+F4 sends the layer when it is the active one.
         PostMessageW(layer, WM_SYSCOMMAND, SC_CLOSE, 0);
         openAfterSystemClose = !WaitFor([&] { return !IsWindowVisible(frame); }, 500);
@@ -88,6 +92,7 @@ TEST_F(FeedbackPopupTest, At96Dpi_Layout_SystemCloseAndRimsIgnored_NoLibraryStil
     EXPECT_EQ("frame 295 161 705 640 | layer 5 4 405 472 | 1003 67 154 333 214 | "
               "1004 67 234 333 294 | 1001 67 314 333 374 | 1002 -",
               layout);
+    EXPECT_TRUE(openAfterAltF4) << "Alt+F4 never reached the frame, or it ended the popup unanswered";
     EXPECT_TRUE(openAfterSystemClose);
     EXPECT_TRUE(openAfterSolvedRim) << "a click on the rim of 问题已解决 answered";
     EXPECT_TRUE(openAfterUnsolvedRim) << "a click on the rim of 问题未解决 answered";

@@ -49,6 +49,11 @@ public:
         return up ? m_hLayer.load() : nullptr;
     }
 
+    // System closes the frame handled, and whether a message posted after them found it running.
+    std::atomic<int> m_systemCloses{0};
+    std::atomic<bool> m_runningAfterClose{false};
+    static const UINT kAfterClose = WM_APP + 7;
+
 protected:
     BOOL OnInitDialog() override
     {
@@ -57,7 +62,33 @@ protected:
         m_hFrame = this->m_hWnd;
         return result;
     }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == kAfterClose)
+            m_runningAfterClose = IsWindowVisible(this->m_hWnd) != FALSE;
+        LRESULT result = Popup::WindowProc(message, wParam, lParam);
+        m_systemCloses += message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE;
+        return result;
+    }
 };
+
+// Alt+F4 as a user presses it while the frame is the active window, the pointer on the popup;
+// true when the frame handled it and the popup ran on (what ending it posts comes first).
+template <typename Popup>
+bool AltF4LeavesOpen(CWatched<Popup>& popup)
+{
+    HWND frame = popup.m_hFrame;
+    RECT rc = {};
+    GetWindowRect(popup.m_hLayer, &rc);
+    xinput::MoveOnto(popup.m_hLayer, (rc.left + rc.right) / 2, rc.top + 10);
+    WaitFor([&] { return GetForegroundWindow() == frame; });
+    xinput::Xdo("key alt+F4");
+    if (!WaitFor([&] { return popup.m_systemCloses > 0; }))
+        return false;
+    PostMessageW(frame, popup.kAfterClose, 0, 0);
+    WaitFor([&] { return popup.m_runningAfterClose || !IsWindowVisible(frame); });
+    return popup.m_runningAfterClose;
+}
 
 // forced: the layer never showed, or the popup was still open 30 s after the driver was done
 // and was ended from outside, not by any way of its own.

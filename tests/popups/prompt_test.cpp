@@ -79,17 +79,22 @@ TEST(PromptPopup, ButtonModesAndScales_LayoutOverTheOwner_ButtonEndsWithItsResul
     }
 }
 
-TEST(PromptPopup, LongText_WrapsInTwoLinesCentredInTheLabel)
+// Only the buttons answer: Alt+F4 on the frame ends nothing.
+TEST(PromptPopup, LongText_WrapsInTwoLinesCentredInTheLabel_AltF4OnTheFrameIgnored)
 {
     const wchar_t kLongText[] = L"检测到当前工具有新的版本，请在Tesquin客户端下载最新版本使用。";
     PromptSetup setup(kLongText, Confirm);
     std::wstring text;
     Pixels label;
+    bool openAfterAltF4 = false;
     RunModal(setup.prompt, WM_PROMPT_RESULT, [&](HWND frame, HWND layer) {
         text = TextOf(GetDlgItem(layer, IDC_PROMPT_TEXT));
         label = CapturePixels(GetDlgItem(layer, IDC_PROMPT_TEXT));
+        openAfterAltF4 = AltF4LeavesOpen(setup.prompt);
         PostMessageW(frame, WM_PROMPT_RESULT, 1, 0);
     });
+    EXPECT_EQ(1, setup.prompt.m_systemCloses) << "Alt+F4 never reached the frame";
+    EXPECT_TRUE(openAfterAltF4);
     EXPECT_EQ(kLongText, text);
     // Bands of rows holding dark pixels: the lines of text.
     std::vector<std::pair<int, int>> lines;
