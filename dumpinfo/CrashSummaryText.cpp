@@ -120,18 +120,19 @@ public:
     explicit CDriverMap(const TriageDump& triage)
         : m_triage(triage), m_kernel(triage.drivers.size(), kNotKnown)
     {
-        std::vector<std::pair<uint64_t, size_t>> byBase;
-        for (size_t i = 0; i < triage.drivers.size(); ++i) {
-            const TriageDriver& driver = triage.drivers[i];
-            byBase.push_back({driver.base, i});
-            uint64_t end = driver.base + driver.size;
-            m_end = std::max<uint64_t>(m_end, end < driver.base ? UINT64_MAX : end);
+        const std::vector<TriageDriver>& drivers = triage.drivers;
+        m_indices.resize(drivers.size());
+        for (size_t i = 0; i < drivers.size(); ++i) {
+            m_indices[i] = i;
+            uint64_t end = drivers[i].base + drivers[i].size;
+            m_end = std::max<uint64_t>(m_end, end < drivers[i].base ? UINT64_MAX : end);
         }
-        std::sort(byBase.begin(), byBase.end());
-        for (const auto& driver : byBase) {
-            m_bases.push_back(driver.first);
-            m_indices.push_back(driver.second);
-        }
+        // Stable, so that of two images at one base the first listed is found.
+        std::stable_sort(m_indices.begin(), m_indices.end(),
+                         [&](size_t a, size_t b) { return drivers[a].base < drivers[b].base; });
+        m_bases.reserve(drivers.size());
+        for (size_t i : m_indices)
+            m_bases.push_back(drivers[i].base);
     }
 
     // The driver whose image holds the address, or -1.
@@ -177,6 +178,7 @@ std::string CauseText(const CrashSummaryEntry& entry, const TriageDump& triage,
     if (!triage.valid || !triage.driversRead)
         return "未知（驱动列表无法读取）";
     std::vector<std::pair<uint64_t, long>> candidates;
+    candidates.reserve(2 + triage.stack.size());
     if (triage.hasInstructionPointer)
         candidates.push_back({triage.instructionPointer, drivers.Find(triage.instructionPointer)});
     int parameter = CodeAddressParameter(entry.header.bugCheckCode);
@@ -332,6 +334,7 @@ void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry)
         return;
     CDriverMap drivers(triage);
     std::vector<long> stackHits;
+    stackHits.reserve(triage.stack.size());
     for (uint64_t value : triage.stack)
         stackHits.push_back(drivers.Find(value));
     entry.cause = CauseText(entry, triage, drivers, stackHits);

@@ -168,6 +168,7 @@ void ReadTriage(CRangeReader& reader, const CrashDumpHeader& header, TriageDump&
         !reader.ReadBlock(Little32(block + kCallStackOffset), stackBytes, stack))
         return;
     triage.stackRead = true;
+    triage.stack.reserve(stack.size / width.pointerBytes);
     for (size_t at = 0; at + width.pointerBytes <= stack.size; at += width.pointerBytes)
         triage.stack.push_back(Little(stack.data() + at, width.pointerBytes));
 }
