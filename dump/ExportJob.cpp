@@ -202,9 +202,10 @@ bool CCrashDumpJobs::RunExportJob()
     if (!link.empty()) {
         succeeded = false;
         WriteExportLog(L"导出目标是无法删除的链接，未复制：" + link);
-    } else if (!RunShellCommand(FormatW(L"copy /Y \"%%SystemRoot%%\\MEMORY.DMP\" \"%ls\\MEMORY.DMP\"",
-                                        exportFolder.c_str()),
-                                false)) {
+    } else if (!RunShellCommand(
+                   FormatW(L"copy /Y \"%%SystemRoot%%\\MEMORY.DMP\" \"%ls\\MEMORY.DMP\"",
+                           exportFolder.c_str()),
+                   false)) {
         succeeded = false;
         WriteExportLog(L"执行拷贝MEMORY.DMP系统日志命令失败");
     }

@@ -32,7 +32,8 @@ entries=$(for patch in "$@"; do catches "$patch"; done | sort -u | paste -sd'|')
 PRODUCT="$SCRATCH/build/i686"
 case "|$entries|" in
 *"|pe32_static|"*)
-    cmake -S "$SCRATCH/src" -B "$PRODUCT" -DCMAKE_TOOLCHAIN_FILE="$SCRATCH/src/cmake/toolchain-i686.cmake" >/dev/null ;;
+    cmake -S "$SCRATCH/src" -B "$PRODUCT" \
+        -DCMAKE_TOOLCHAIN_FILE="$SCRATCH/src/cmake/toolchain-i686.cmake" >/dev/null ;;
 *) PRODUCT="" ;;
 esac
 build() {

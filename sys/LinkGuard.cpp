@@ -3,7 +3,8 @@
 bool IsNameSurrogate(DWORD attributes, DWORD reparseTag)
 {
     // The tag means something only on a reparse point.
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(reparseTag);
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           IsReparseTagNameSurrogate(reparseTag);
 }
 
 FolderHold HoldFolder(const std::wstring& path, CHandle& folder)

@@ -284,20 +284,20 @@ TEST(Export, HardLinksPlantedAsTargets_Replaced_FilesBehindUntouched_HeldLinkNot
     std::wstring theirs = MakeScratchFolder(L"link-targets") + L"\\";
     const wchar_t* names[] = {L"MEMORY.DMP", L"蓝屏摘要.txt", L"Minidump\\120626-01.dmp"};
     for (int i = 0; i < 3; ++i) {
-        WriteFileBytes(theirs + std::to_wstring(i), "elsewhere");
-        ASSERT_TRUE(CreateHardLinkW((folder + names[i]).c_str(), (theirs + std::to_wstring(i)).c_str(),
-                                    nullptr));
+        std::wstring target = theirs + std::to_wstring(i);
+        WriteFileBytes(target, "elsewhere");
+        ASSERT_TRUE(CreateHardLinkW((folder + names[i]).c_str(), target.c_str(), nullptr));
     }
     EXPECT_EQ(ExportSucceeded, RunExport());
     dumps.ExpectExported(desktop);
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(FileText(theirs + std::to_wstring(i)) == "elsewhere") << "written through " << i;
+        EXPECT_TRUE(FileText(theirs + std::to_wstring(i)) == "elsewhere") << "link " << i;
 
     // A link that another program holds open cannot be removed: nothing is copied onto it.
     DeleteFileW((folder + L"MEMORY.DMP").c_str());
     CreateHardLinkW((folder + L"MEMORY.DMP").c_str(), (theirs + L"0").c_str(), nullptr);
-    HANDLE held = CreateFileW((theirs + L"0").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW((theirs + L"0").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(ExportFailed, RunExport());
     CloseHandle(held);
     EXPECT_EQ(Gbk(L"导出目标是无法删除的链接，未复制：MEMORY.DMP"), LastEntry(L"Pandrell.txt"));

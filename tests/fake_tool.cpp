@@ -43,9 +43,10 @@ int wmain(int argc, wchar_t** argv)
     if (takeown && GetEnvironmentVariableW(L"KESTRUNE_FAKE_HOLD", value, MAX_PATH) > 0)
         WaitForSingleObject(OpenEventW(SYNCHRONIZE, FALSE, value), 300000);
     if (takeown && GetEnvironmentVariableW(L"KESTRUNE_FAKE_SWAP", value, MAX_PATH) > 0) {
-        for (std::wstring folder : {std::wstring(value) + L"\\Minidump", std::wstring(value)})
-            swaps += L" | " + folder +
-                     (MoveFileW(folder.c_str(), (folder + L"-swapped").c_str()) ? L" swapped" : L" kept");
+        for (std::wstring folder : {std::wstring(value) + L"\\Minidump", std::wstring(value)}) {
+            bool moved = MoveFileW(folder.c_str(), (folder + L"-swapped").c_str()) != FALSE;
+            swaps += L" | " + folder + (moved ? L" swapped" : L" kept");
+        }
     }
     wchar_t logPath[MAX_PATH] = {};
     HANDLE log = GetEnvironmentVariableW(L"KESTRUNE_FAKE_LOG", logPath, MAX_PATH) == 0

@@ -92,7 +92,7 @@ TEST_F(FeedbackPopupTest, At96Dpi_Layout_AltF4AndRimsIgnored_NoLibraryStillClose
     EXPECT_EQ("frame 295 161 705 640 | layer 5 4 405 472 | 1003 67 154 333 214 | "
               "1004 67 234 333 294 | 1001 67 314 333 374 | 1002 -",
               layout);
-    EXPECT_TRUE(openAfterAltF4) << "Alt+F4 never reached the frame, or it ended the popup unanswered";
+    EXPECT_TRUE(openAfterAltF4) << "Alt+F4 not received, or it ended the popup unanswered";
     EXPECT_TRUE(openAfterSystemClose);
     EXPECT_TRUE(openAfterSolvedRim) << "a click on the rim of 问题已解决 answered";
     EXPECT_TRUE(openAfterUnsolvedRim) << "a click on the rim of 问题未解决 answered";
