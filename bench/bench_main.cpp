@@ -169,24 +169,15 @@ void BenchExport()
 }
 
 // Records the ranges that one parse reads, so that the baseline reads exactly those.
-class CRecordingDumpFile : public CDumpFile {
+class CRecordingDumpFile : public CDumpHandleFile {
 public:
-    CRecordingDumpFile(HANDLE file, uint64_t size) : m_file(file), m_size(size) {}
-    uint64_t Size() const override { return m_size; }
+    using CDumpHandleFile::CDumpHandleFile;
     bool Read(uint64_t offset, void* buffer, size_t bytes) override
     {
         m_ranges.push_back({offset, bytes});
-        OVERLAPPED at = {};
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        DWORD read = 0;
-        return ReadFile(m_file, buffer, static_cast<DWORD>(bytes), &read, &at) && read == bytes;
+        return CDumpHandleFile::Read(offset, buffer, bytes);
     }
     std::vector<std::pair<uint64_t, size_t>> m_ranges;
-
-private:
-    HANDLE m_file;
-    uint64_t m_size;
 };
 
 struct FileRanges {

@@ -51,28 +51,6 @@ std::wstring WindowsVersionText()
                           info.dwBuildNumber);
 }
 
-// One read a range: under Wine each call is a round trip, and there may be hundreds of files.
-class CDumpHandleFile : public CDumpFile {
-public:
-    CDumpHandleFile(HANDLE file, uint64_t size) : m_file(file), m_size(size) {}
-
-    uint64_t Size() const override { return m_size; }
-
-    bool Read(uint64_t offset, void* buffer, size_t bytes) override
-    {
-        OVERLAPPED at = {};
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        DWORD read = 0;
-        return bytes == 0 || (ReadFile(m_file, buffer, static_cast<DWORD>(bytes), &read, &at) &&
-                              read == bytes);
-    }
-
-private:
-    HANDLE m_file;
-    uint64_t m_size;
-};
-
 void AddEntry(const std::wstring& folder, const std::wstring& name, unsigned long long size,
               std::vector<CrashSummaryEntry>& entries)
 {
@@ -111,6 +89,16 @@ std::string SummaryBytes(const std::wstring& exportFolder)
 }
 
 }  // namespace
+
+bool CDumpHandleFile::Read(uint64_t offset, void* buffer, size_t bytes)
+{
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD read = 0;
+    return bytes == 0 ||
+           (ReadFile(m_file, buffer, static_cast<DWORD>(bytes), &read, &at) && read == bytes);
+}
 
 bool ReadCrashDumpFile(const std::wstring& path, CrashSummaryEntry& entry)
 {

@@ -3,7 +3,22 @@
 #pragma once
 #include "dumpinfo/CrashSummaryText.h"
 
+#include <windows.h>
+
 #include <string>
+
+// An open dump file read by ranges, one positioned read a range: under Wine each call is a round
+// trip, and an export may hold hundreds of files.
+class CDumpHandleFile : public CDumpFile {
+public:
+    CDumpHandleFile(HANDLE file, uint64_t size) : m_file(file), m_size(size) {}
+    uint64_t Size() const override { return m_size; }
+    bool Read(uint64_t offset, void* buffer, size_t bytes) override;
+
+private:
+    HANDLE m_file;
+    uint64_t m_size;
+};
 
 // Reads the header and, of a small dump, the driver list, context and stack, opening the file
 // without denying others; false for a file that cannot be opened or read, that is no file on disk

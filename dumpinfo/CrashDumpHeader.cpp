@@ -1,4 +1,5 @@
 #include "CrashDumpHeader.h"
+#include "LittleEndian.h"
 
 namespace {
 
@@ -15,20 +16,6 @@ const Layout kLayouts[] = {
     {"DUMP", kHeader32Bytes, 0x20, 0x24, 0x28, 0x2C, 4, 0xF88, 0xFC0},
     {"DU64", kCrashDumpHeaderMaxBytes, 0x30, 0x34, 0x38, 0x40, 8, 0xF98, 0xFA8},
 };
-
-// Little-endian whatever the host, and without alignment.
-uint64_t Little(const unsigned char* at, size_t bytes)
-{
-    uint64_t value = 0;
-    for (size_t i = bytes; i > 0; --i)
-        value = (value << 8) | at[i - 1];
-    return value;
-}
-
-uint32_t Little32(const unsigned char* at)
-{
-    return static_cast<uint32_t>(Little(at, 4));
-}
 
 bool SameBytes(const unsigned char* at, const char* text)
 {

@@ -1,4 +1,5 @@
 #include "TriageDump.h"
+#include "LittleEndian.h"
 
 #include <string.h>
 
@@ -16,18 +17,6 @@ struct Width {
 };
 const Width kWidth32 = {0x1000, 0x4C, 0x28, 0x1C, 0x24, 4};
 const Width kWidth64 = {0x2000, 0x90, 0x4C, 0x38, 0x48, 8};
-
-// Little-endian whatever the host, and without alignment.
-uint32_t Little32(const unsigned char* at)
-{
-    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
-
-// A pointer of the dump's width.
-uint64_t Little(const unsigned char* at, size_t bytes)
-{
-    return bytes == 8 ? Little32(at) | (static_cast<uint64_t>(Little32(at + 4)) << 32) : Little32(at);
-}
 
 // Reads served from the head when they lie inside it; every range checked against the file.
 class CRangeReader {
