@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 extern "C" NTSTATUS NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW info);
@@ -52,27 +53,28 @@ std::wstring WindowsVersionText()
 }
 
 void AddEntry(const std::wstring& folder, const std::wstring& name, unsigned long long size,
-              std::vector<CrashSummaryEntry>& entries)
+              TriageDump& triage, std::vector<CrashSummaryEntry>& entries)
 {
     CrashSummaryEntry entry;
     entry.name = WideToCodePage(name, CP_UTF8);
     entry.size = size;
-    if (ReadCrashDumpFile(folder + L"\\" + name, entry))
+    if (ReadCrashDumpFile(folder + L"\\" + name, entry, triage))
         entry.crashTime = WideToCodePage(CrashTimeText(entry.header.systemTime), CP_UTF8);
-    entries.push_back(entry);
+    entries.push_back(std::move(entry));
 }
 
 std::vector<CrashSummaryEntry> ReadExportedDumps(const std::wstring& exportFolder)
 {
     std::vector<CrashSummaryEntry> entries;
+    TriageDump triage;  // its buffers go from file to file
     CFileFind finder;
     if (finder.FindFile(exportFolder + L"\\MEMORY.DMP") && !finder.IsDirectory())
-        AddEntry(exportFolder, L"MEMORY.DMP", finder.GetLength(), entries);
+        AddEntry(exportFolder, L"MEMORY.DMP", finder.GetLength(), triage, entries);
     for (bool more = finder.FindFile(exportFolder + L"\\Minidump\\*.*"); more;
          more = finder.FindNextFile()) {
         if (!finder.IsDots() && !finder.IsDirectory())
             AddEntry(exportFolder, L"Minidump\\" + finder.GetFileName(), finder.GetLength(),
-                     entries);
+                     triage, entries);
     }
     return entries;
 }
@@ -100,7 +102,7 @@ bool CDumpHandleFile::Read(uint64_t offset, void* buffer, size_t bytes)
            (ReadFile(m_file, buffer, static_cast<DWORD>(bytes), &read, &at) && read == bytes);
 }
 
-bool ReadCrashDumpFile(const std::wstring& path, CrashSummaryEntry& entry)
+bool ReadCrashDumpFile(const std::wstring& path, CrashSummaryEntry& entry, TriageDump& triage)
 {
     // Never through a link, and never from a pipe or device that a link could lead to: a read
     // there may wait for ever.
@@ -111,7 +113,7 @@ bool ReadCrashDumpFile(const std::wstring& path, CrashSummaryEntry& entry)
         !GetFileSizeEx(file.Get(), &size))
         return false;
     CDumpHandleFile dump(file.Get(), static_cast<uint64_t>(size.QuadPart));
-    DescribeCrashDump(dump, entry);
+    DescribeCrashDump(dump, entry, triage);
     return entry.readable;
 }
 

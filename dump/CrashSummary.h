@@ -22,8 +22,8 @@ private:
 
 // Reads the header and, of a small dump, the driver list, context and stack, opening the file
 // without denying others; false for a file that cannot be opened or read, that is no file on disk
-// (a directory, a link, a pipe), or that is not a crash dump.
-bool ReadCrashDumpFile(const std::wstring& path, CrashSummaryEntry& entry);
+// (a directory, a link, a pipe), or that is not a crash dump. Triage's buffers are reused.
+bool ReadCrashDumpFile(const std::wstring& path, CrashSummaryEntry& entry, TriageDump& triage);
 
 // Writes "蓝屏摘要.txt" (UTF-8 with byte-order mark, CR LF) into the export folder, replacing an
 // older one, for its MEMORY.DMP and the files of its Minidump folder. A failure is logged in

@@ -13,20 +13,23 @@ const uint64_t kSameCrashWindow = 60 * 10000000ULL;  // in 100 ns
 const size_t kMaxNameCharacters = 260;
 const size_t kMaxInvolvedListed = 8;
 
-std::string Format(const char* format, ...)
+// Formatted text appended in place: a summary of hundreds of blocks makes no string per value.
+void AppendFormat(std::string& text, const char* format, ...)
 {
-    char text[256];
+    char formatted[256];
     va_list arguments;
     va_start(arguments, format);
-    vsnprintf(text, sizeof(text), format, arguments);
+    int length = vsnprintf(formatted, sizeof(formatted), format, arguments);
     va_end(arguments);
-    return text;
+    text.append(formatted, length < 0 ? 0 : std::min<size_t>(length, sizeof(formatted) - 1));
 }
 
-std::string Hex(uint64_t value, bool is64)
+void AppendHex(std::string& text, uint64_t value, bool is64)
 {
-    return is64 ? Format("0x%016llX", static_cast<unsigned long long>(value))
-                : Format("0x%08X", static_cast<unsigned>(value));
+    if (is64)
+        AppendFormat(text, "0x%016llX", static_cast<unsigned long long>(value));
+    else
+        AppendFormat(text, "0x%08X", static_cast<unsigned>(value));
 }
 
 void AppendUtf8(std::string& text, uint32_t c)
@@ -115,35 +118,39 @@ int CodeAddressParameter(uint32_t code)
 }
 
 // Drivers by image base, so that each address is one search even on a stack of thousands.
+// Images start on page boundaries, so an image's page and its index in the list share one integer
+// key, which sorts and searches fast; a dump that puts two images in one page (none that Windows
+// writes) finds the first listed only.
 class CDriverMap {
 public:
     explicit CDriverMap(const TriageDump& triage)
         : m_triage(triage), m_kernel(triage.drivers.size(), kNotKnown)
     {
+        static_assert(kMaxTriageDrivers <= kPage, "an index fits below the page");
         const std::vector<TriageDriver>& drivers = triage.drivers;
-        m_indices.resize(drivers.size());
+        m_keys.reserve(drivers.size());
         for (size_t i = 0; i < drivers.size(); ++i) {
-            m_indices[i] = i;
+            m_keys.push_back((drivers[i].base & ~(kPage - 1)) | i);
             uint64_t end = drivers[i].base + drivers[i].size;
             m_end = std::max<uint64_t>(m_end, end < drivers[i].base ? UINT64_MAX : end);
         }
-        // Stable, so that of two images at one base the first listed is found.
-        std::stable_sort(m_indices.begin(), m_indices.end(),
-                         [&](size_t a, size_t b) { return drivers[a].base < drivers[b].base; });
-        m_bases.reserve(drivers.size());
-        for (size_t i : m_indices)
-            m_bases.push_back(drivers[i].base);
+        std::sort(m_keys.begin(), m_keys.end());
+        m_keys.erase(std::unique(m_keys.begin(), m_keys.end(),
+                                 [](uint64_t a, uint64_t b) { return (a ^ b) < kPage; }),
+                     m_keys.end());
     }
 
     // The driver whose image holds the address, or -1.
     long Find(uint64_t address) const
     {
         // Most values on a stack are data, below or above every image.
-        if (m_bases.empty() || address < m_bases.front() || address >= m_end)
+        if (m_keys.empty() || address < (m_keys.front() & ~(kPage - 1)) || address >= m_end)
             return -1;
-        size_t after = std::upper_bound(m_bases.begin(), m_bases.end(), address) - m_bases.begin();
-        const TriageDriver& driver = m_triage.drivers[m_indices[after - 1]];
-        return address - driver.base < driver.size ? static_cast<long>(m_indices[after - 1]) : -1;
+        // The last image whose page is at or below the address's.
+        size_t i = *(std::upper_bound(m_keys.begin(), m_keys.end(), address | (kPage - 1)) - 1) &
+                   (kPage - 1);
+        const TriageDriver& driver = m_triage.drivers[i];
+        return address - driver.base < driver.size ? static_cast<long>(i) : -1;
     }
 
     bool IsKernel(long i) const
@@ -162,14 +169,46 @@ public:
 private:
     static constexpr signed char kNotKnown = -1;
     const TriageDump& m_triage;
-    std::vector<uint64_t> m_bases;
-    std::vector<size_t> m_indices;
-    uint64_t m_end = 0;  // past the highest image
+    static constexpr uint64_t kPage = 0x1000;
+    std::vector<uint64_t> m_keys;  // page of the image's base, index in the list
+    uint64_t m_end = 0;            // past the highest image
     mutable std::vector<signed char> m_kernel;
 };
 
+// What the saved stack says, in one pass: its first driver hit, its first hit outside kernel and
+// HAL, and the drivers outside them in stack order, as many as the summary lists and one more.
+struct StackDrivers {
+    long first = -1, firstOther = -1;
+    uint64_t firstAddress = 0, otherAddress = 0;
+    std::vector<long> listed;
+};
+
+StackDrivers ScanStack(const TriageDump& triage, const CDriverMap& drivers)
+{
+    StackDrivers found;
+    for (uint64_t value : triage.stack) {
+        long hit = drivers.Find(value);
+        if (hit < 0)
+            continue;
+        if (found.first < 0) {
+            found.first = hit;
+            found.firstAddress = value;
+        }
+        if (drivers.IsKernel(hit))
+            continue;
+        if (found.firstOther < 0) {
+            found.firstOther = hit;
+            found.otherAddress = value;
+        }
+        if (found.listed.size() <= kMaxInvolvedListed &&
+            std::find(found.listed.begin(), found.listed.end(), hit) == found.listed.end())
+            found.listed.push_back(hit);
+    }
+    return found;
+}
+
 std::string CauseText(const CrashSummaryEntry& entry, const TriageDump& triage,
-                      const CDriverMap& drivers, const std::vector<long>& stackHits)
+                      const CDriverMap& drivers, const StackDrivers& stack)
 {
     if (entry.kind == kDumpKernel || entry.kind == kDumpComplete)
         return "未知（完全或核心内存转储需用调试器分析）";
@@ -177,35 +216,29 @@ std::string CauseText(const CrashSummaryEntry& entry, const TriageDump& triage,
         return "未知（不是小内存转储）";
     if (!triage.valid || !triage.driversRead)
         return "未知（驱动列表无法读取）";
-    std::vector<std::pair<uint64_t, long>> candidates;
-    candidates.reserve(2 + triage.stack.size());
-    if (triage.hasInstructionPointer)
-        candidates.push_back({triage.instructionPointer, drivers.Find(triage.instructionPointer)});
-    int parameter = CodeAddressParameter(entry.header.bugCheckCode);
-    if (parameter >= 0) {
-        uint64_t value = entry.header.parameters[parameter];
-        candidates.push_back({value, drivers.Find(value)});
-    }
-    for (size_t i = 0; i < triage.stack.size(); ++i)
-        candidates.push_back({triage.stack[i], stackHits[i]});
-
+    // The instruction pointer, the parameter that is a code address, then the stack in order.
     long first = -1, cause = -1;
     uint64_t firstAddress = 0, address = 0;
-    for (const auto& at : candidates) {
-        uint64_t candidate = at.first;
-        long hit = at.second;
+    auto consider = [&](uint64_t candidate, long hit) {
         if (hit < 0)
-            continue;
+            return false;
         if (first < 0) {
             first = hit;
             firstAddress = candidate;
         }
-        if (!drivers.IsKernel(hit)) {
-            cause = hit;
-            address = candidate;
-            break;
-        }
-    }
+        if (drivers.IsKernel(hit))
+            return false;
+        cause = hit;
+        address = candidate;
+        return true;
+    };
+    int parameter = CodeAddressParameter(entry.header.bugCheckCode);
+    uint64_t value = parameter >= 0 ? entry.header.parameters[parameter] : 0;
+    if (!(triage.hasInstructionPointer &&
+          consider(triage.instructionPointer, drivers.Find(triage.instructionPointer))) &&
+        !(parameter >= 0 && consider(value, drivers.Find(value))) &&
+        !consider(stack.otherAddress, stack.firstOther))
+        consider(stack.firstAddress, stack.first);
     if (cause < 0) {
         cause = first;
         address = firstAddress;
@@ -213,24 +246,20 @@ std::string CauseText(const CrashSummaryEntry& entry, const TriageDump& triage,
     if (cause < 0)
         return "未知（地址不在已加载的驱动内）";
     const TriageDriver& driver = triage.drivers[cause];
-    return drivers.FileName(cause) + "（" + CleanName(PathOf(triage, driver)) + "，地址 " +
-           Hex(address, entry.header.is64) +
-           Format("，偏移 +0x%llX）", static_cast<unsigned long long>(address - driver.base));
+    std::string text = drivers.FileName(cause) + "（" + CleanName(PathOf(triage, driver)) + "，地址 ";
+    AppendHex(text, address, entry.header.is64);
+    AppendFormat(text, "，偏移 +0x%llX）", static_cast<unsigned long long>(address - driver.base));
+    return text;
 }
 
 std::string InvolvedText(const CrashSummaryEntry& entry, const TriageDump& triage,
-                         const CDriverMap& drivers, const std::vector<long>& stackHits)
+                         const CDriverMap& drivers, const StackDrivers& stack)
 {
     if (entry.kind != kDumpSmall)
         return "";
     if (!triage.valid || !triage.driversRead || !triage.stackRead)
         return "未知";
-    std::vector<long> listed;
-    for (long hit : stackHits) {
-        if (hit >= 0 && !drivers.IsKernel(hit) &&
-            std::find(listed.begin(), listed.end(), hit) == listed.end())
-            listed.push_back(hit);
-    }
+    const std::vector<long>& listed = stack.listed;
     if (listed.empty())
         return "无";
     std::string text;
@@ -257,13 +286,13 @@ const char* AdviceText(uint32_t code)
     }
 }
 
-std::string DumpTypeText(const CrashSummaryEntry& entry)
+void AppendDumpType(std::string& text, const CrashSummaryEntry& entry)
 {
     switch (entry.kind) {
-    case kDumpComplete: return "完全内存转储";
-    case kDumpKernel: return "核心内存转储";
-    case kDumpSmall: return "小内存转储";
-    default: return Format("%u（未知类型）", entry.header.dumpType);
+    case kDumpComplete: text += "完全内存转储"; break;
+    case kDumpKernel: text += "核心内存转储"; break;
+    case kDumpSmall: text += "小内存转储"; break;
+    default: AppendFormat(text, "%u（未知类型）", entry.header.dumpType);
     }
 }
 
@@ -300,45 +329,55 @@ void TakeCauseFromSmallDump(CrashSummaryEntry& entry, const std::vector<CrashSum
     }
 }
 
-std::string BlockText(const CrashSummaryEntry& entry)
+void AppendBlock(std::string& text, const CrashSummaryEntry& entry)
 {
-    std::string text = "文件：" + entry.name;
-    if (!entry.readable)
-        return text + "　不是可读的蓝屏转储文件\r\n";
+    text += "\r\n文件：";
+    text += entry.name;
+    if (!entry.readable) {
+        text += "　不是可读的蓝屏转储文件\r\n";
+        return;
+    }
     const CrashDumpHeader& header = entry.header;
-    text += Format("\r\n大小：%llu 字节\r\n", static_cast<unsigned long long>(entry.size));
-    text += "蓝屏时间：" + entry.crashTime + Format("\r\n停止代码：0x%08X", header.bugCheckCode);
+    AppendFormat(text, "\r\n大小：%llu 字节\r\n蓝屏时间：", static_cast<unsigned long long>(entry.size));
+    text += entry.crashTime;
+    AppendFormat(text, "\r\n停止代码：0x%08X", header.bugCheckCode);
     std::string name = BugCheckName(header.bugCheckCode);
-    if (!name.empty())
-        text += " " + name;
+    if (!name.empty()) {
+        text += ' ';
+        text += name;
+    }
     text += "\r\n参数：";
-    for (int i = 0; i < 4; ++i)
-        text += (i > 0 ? " " : "") + Hex(header.parameters[i], header.is64);
-    text += "\r\n可能原因：" + entry.cause + "\r\n";
-    if (!entry.involved.empty())
-        text += "涉及驱动：" + entry.involved + "\r\n";
-    if (const char* advice = AdviceText(header.bugCheckCode))
-        text += std::string("建议：") + advice + "\r\n";
-    text += "转储类型：" + DumpTypeText(entry);
-    text += Format("\r\n处理器数：%u\r\n内部版本：%u\r\n", header.processors, header.buildNumber);
-    return text;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0)
+            text += ' ';
+        AppendHex(text, header.parameters[i], header.is64);
+    }
+    text += "\r\n可能原因：";
+    text += entry.cause;
+    if (!entry.involved.empty()) {
+        text += "\r\n涉及驱动：";
+        text += entry.involved;
+    }
+    if (const char* advice = AdviceText(header.bugCheckCode)) {
+        text += "\r\n建议：";
+        text += advice;
+    }
+    text += "\r\n转储类型：";
+    AppendDumpType(text, entry);
+    AppendFormat(text, "\r\n处理器数：%u\r\n内部版本：%u\r\n", header.processors, header.buildNumber);
 }
 
 }  // namespace
 
-void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry)
+void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry, TriageDump& triage)
 {
-    TriageDump triage;
     entry.readable = ReadCrashDump(file, entry.header, entry.kind, triage);
     if (!entry.readable)
         return;
     CDriverMap drivers(triage);
-    std::vector<long> stackHits;
-    stackHits.reserve(triage.stack.size());
-    for (uint64_t value : triage.stack)
-        stackHits.push_back(drivers.Find(value));
-    entry.cause = CauseText(entry, triage, drivers, stackHits);
-    entry.involved = InvolvedText(entry, triage, drivers, stackHits);
+    StackDrivers stack = ScanStack(triage, drivers);
+    entry.cause = CauseText(entry, triage, drivers, stack);
+    entry.involved = InvolvedText(entry, triage, drivers, stack);
 }
 
 std::string CrashSummaryBlocks(std::vector<CrashSummaryEntry> entries)
@@ -356,7 +395,7 @@ std::string CrashSummaryBlocks(std::vector<CrashSummaryEntry> entries)
     for (CrashSummaryEntry& entry : entries) {
         if (entry.readable && (entry.kind == kDumpKernel || entry.kind == kDumpComplete))
             TakeCauseFromSmallDump(entry, entries);
-        text += "\r\n" + BlockText(entry);
+        AppendBlock(text, entry);
     }
     return text;
 }

@@ -18,8 +18,14 @@ struct CrashSummaryEntry {
     std::string involved;  // what follows "涉及驱动："; empty for no such line
 };
 
-// Reads the file and fills all but name, size and crashTime.
-void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry);
+// Reads the file and fills all but name, size and crashTime. The file's contents go to triage,
+// whose buffers a caller of many files passes again.
+void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry, TriageDump& triage);
+inline void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry)
+{
+    TriageDump triage;
+    DescribeCrashDump(file, entry, triage);
+}
 
 // Every entry's block, each after an empty line. A kernel or complete dump takes its cause from a
 // small dump of the same crash among the entries.

@@ -47,8 +47,7 @@ public:
     {
         if (!Fits(offset, bytes))
             return false;
-        block.bytes.reset(new unsigned char[bytes == 0 ? 1 : static_cast<size_t>(bytes)]);
-        block.size = static_cast<size_t>(bytes);
+        block.Resize(static_cast<size_t>(bytes));
         return bytes == 0 || Read(offset, block.data(), block.size);
     }
 
@@ -97,7 +96,7 @@ bool ReadDrivers(CRangeReader& reader, const Width& width, const unsigned char* 
     uint64_t listEnd = listOffset + entryBytes * count;
     if (poolOffset < listEnd && listOffset < poolOffset + poolBytes && count > 0)
         return false;  // the list and the pool overlap
-    DumpBytes list;
+    DumpBytes& list = triage.read;
     DumpBytes& pool = triage.namePool;
     if (!reader.ReadBlock(listOffset, entryBytes * count, list) ||
         !reader.ReadBlock(poolOffset, poolBytes, pool))
@@ -135,7 +134,7 @@ void ReadTriage(CRangeReader& reader, const CrashDumpHeader& header, TriageDump&
     triage.driversRead = ReadDrivers(reader, width, block, triage);
     if (!triage.driversRead) {
         triage.drivers.clear();
-        triage.namePool = DumpBytes();
+        triage.namePool.size = 0;
     }
 
     uint64_t pointerAt = 0;
@@ -152,14 +151,17 @@ void ReadTriage(CRangeReader& reader, const CrashDumpHeader& header, TriageDump&
     }
 
     uint32_t stackBytes = Little32(block + kCallStackSize);
-    DumpBytes stack;
+    DumpBytes& stack = triage.read;
     if (stackBytes > kMaxTriageCallStack ||
         !reader.ReadBlock(Little32(block + kCallStackOffset), stackBytes, stack))
         return;
     triage.stackRead = true;
-    triage.stack.reserve(stack.size / width.pointerBytes);
-    for (size_t at = 0; at + width.pointerBytes <= stack.size; at += width.pointerBytes)
-        triage.stack.push_back(Little(stack.data() + at, width.pointerBytes));
+    size_t pointerBytes = width.pointerBytes;
+    triage.stack.resize(stack.size / pointerBytes);
+    uint64_t* values = triage.stack.data();
+    const unsigned char* bytes = stack.data();
+    for (size_t i = 0; i < triage.stack.size(); ++i)
+        values[i] = Little(bytes + i * pointerBytes, pointerBytes);
 }
 
 }  // namespace
@@ -171,7 +173,7 @@ bool ReadCrashDump(CDumpFile& file, CrashDumpHeader& header, DumpKind& kind, Tri
     if (!file.Read(0, head, headBytes) || !ParseCrashDumpHeader(head, headBytes, header))
         return false;
     kind = KindOf(header, head, headBytes);
-    triage = TriageDump();
+    triage.Clear();
     if (kind == kDumpSmall) {
         CRangeReader reader(file, head, headBytes);
         ReadTriage(reader, header, triage);

@@ -24,11 +24,21 @@ public:
     virtual bool Read(uint64_t offset, void* buffer, size_t bytes) = 0;
 };
 
-// Bytes read from a file: not cleared first, since the read fills them all.
+// Bytes read from a file: not cleared first, since the read fills them all. The room stays for
+// the next file: a summary reads hundreds, and under Wine each large allocation is a heap search.
 struct DumpBytes {
     std::unique_ptr<unsigned char[]> bytes;
     size_t size = 0;
+    size_t room = 0;
     unsigned char* data() const { return bytes.get(); }
+    void Resize(size_t n)
+    {
+        if (n > room || !bytes) {
+            bytes.reset(new unsigned char[n == 0 ? 1 : n]);
+            room = n;
+        }
+        size = n;
+    }
 };
 
 enum DumpKind { kDumpKindUnknown, kDumpSmall, kDumpKernel, kDumpComplete };
@@ -50,6 +60,17 @@ struct TriageDump {
     uint64_t instructionPointer = 0;
     bool stackRead = false;
     std::vector<uint64_t> stack;  // pointer-sized values from the top of the saved stack
+    DumpBytes read;  // the driver list, then the stack, as read
+
+    // Nothing read, the room of every buffer kept.
+    void Clear()
+    {
+        valid = driversRead = hasInstructionPointer = stackRead = false;
+        drivers.clear();
+        namePool.size = 0;
+        instructionPointer = 0;
+        stack.clear();
+    }
 };
 
 // The n-th character of a driver's path, as the kernel loaded it
@@ -61,5 +82,6 @@ inline char16_t PathCharacter(const TriageDump& triage, const TriageDriver& driv
 }
 
 // False when the file is not a crash dump (wrong signature, shorter than its header, unreadable).
-// A damaged triage block still gives true, with what could not be read marked in triage.
+// A damaged triage block still gives true, with what could not be read marked in triage. Whatever
+// triage held before is cleared; its buffers are reused.
 bool ReadCrashDump(CDumpFile& file, CrashDumpHeader& header, DumpKind& kind, TriageDump& triage);

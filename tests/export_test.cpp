@@ -265,10 +265,11 @@ TEST(Export, CrashSummary_FailureLoggedExportStands_RerunReplaces_HeldDumpUnread
     WriteFileBytes(heldDump, DumpHeaderBytes(DumpHeaderFields()));
     HANDLE holder = CreateFileW(heldDump.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     CrashSummaryEntry header;
-    EXPECT_FALSE(ReadCrashDumpFile(heldDump, header));
+    TriageDump triage;
+    EXPECT_FALSE(ReadCrashDumpFile(heldDump, header, triage));
     CloseHandle(holder);
-    EXPECT_TRUE(ReadCrashDumpFile(heldDump, header));
-    EXPECT_FALSE(ReadCrashDumpFile(folder + L"\\Minidump", header)) << "a directory";
+    EXPECT_TRUE(ReadCrashDumpFile(heldDump, header, triage));
+    EXPECT_FALSE(ReadCrashDumpFile(folder + L"\\Minidump", header, triage)) << "a directory";
     RemoveTree(folder);
     RemoveDumpFiles();
 }

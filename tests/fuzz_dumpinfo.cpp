@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CBytesDumpFile file(std::string(reinterpret_cast<const char*>(data), size));
     CrashSummaryEntry entry;
     entry.name = "Minidump\\fuzz.dmp";
-    DescribeCrashDump(file, entry);
+    static TriageDump reused;  // as a summary reads its files: one set of buffers for all
+    DescribeCrashDump(file, entry, reused);
     // A header is taken only whole and only with one of the two signatures.
     if (entry.readable && (size < (entry.header.is64 ? 0x2000u : 0x1000u) ||
                            memcmp(data, entry.header.is64 ? "PAGEDU64" : "PAGEDUMP", 8) != 0))
