@@ -193,6 +193,7 @@ std::vector<FileRanges> ListAndRecord(const std::wstring& folder)
     for (bool more = finder.FindFile(folder + L"\\Minidump\\*.*"); more; more = finder.FindNextFile())
         if (!finder.IsDots())
             files.push_back({folder + L"\\Minidump\\" + finder.GetFileName(), {}});
+    TriageDump triage;
     for (FileRanges& file : files) {
         HANDLE handle = CreateFileW(file.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
@@ -200,7 +201,7 @@ std::vector<FileRanges> ListAndRecord(const std::wstring& folder)
         GetFileSizeEx(handle, &size);
         CRecordingDumpFile recording(handle, static_cast<uint64_t>(size.QuadPart));
         CrashSummaryEntry entry;
-        DescribeCrashDump(recording, entry);
+        DescribeCrashDump(recording, entry, triage);
         file.ranges = recording.m_ranges;
         CloseHandle(handle);
     }

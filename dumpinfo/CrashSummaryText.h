@@ -21,11 +21,6 @@ struct CrashSummaryEntry {
 // Reads the file and fills all but name, size and crashTime. The file's contents go to triage,
 // whose buffers a caller of many files passes again.
 void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry, TriageDump& triage);
-inline void DescribeCrashDump(CDumpFile& file, CrashSummaryEntry& entry)
-{
-    TriageDump triage;
-    DescribeCrashDump(file, entry, triage);
-}
 
 // Every entry's block, each after an empty line. A kernel or complete dump takes its cause from a
 // small dump of the same crash among the entries.
