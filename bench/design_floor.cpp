@@ -2,6 +2,7 @@
 // layered and painted once from PNG 138 decoded by GDI+, the control layer of template 137 with
 // its ten controls over it, plain-painted: no skin on the controls, no panel background, no
 // companion library, no hook, no checks. What the tool adds on top of this is its own cost.
+#include "app/StartupTrace.h"
 #include "resource.h"
 
 #include <windows.h>
@@ -88,11 +89,14 @@ INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM, LPARAM)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    StartupTraceBegin();
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    StartupMark("GDI+ start");
     INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
     InitCommonControlsEx(&controls);
+    StartupMark("common controls 6");
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_DROVANIXKESTRUNE_DIALOG), nullptr, FrameProc, 0);
     Gdiplus::GdiplusShutdown(token);
     return 0;

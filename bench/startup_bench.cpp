@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -205,22 +207,64 @@ void BenchResidentAndIdle(const std::wstring& tool, const std::wstring& bare,
     }
 }
 
-// One more run of the exe's benchmark build, whose marks split the start-up into its stages.
+struct Stage {
+    std::string name;
+    double ms;
+    double mib;
+};
+
+// One more run of a program's benchmark build, whose marks split its start-up into stages.
+std::vector<Stage> TraceStages(const std::wstring& folder, const wchar_t* exeName, double& frame)
+{
+    std::wstring trace = folder + L"\\" + exeName;
+    std::wstring marks = folder + L"\\startup-trace.txt";
+    DeleteFileW(marks.c_str());
+    CopyFileW((testutil::ExeFolder() + L"\\" + exeName).c_str(), trace.c_str(), FALSE);
+    CChild child;
+    frame = child.Start(trace) ? child.WaitFirstFrame() : -1;
+    // The marks are written at the trace's timer, 100 ms after the panel's set-up.
+    std::string text;
+    for (int i = 0; i < 200 && text.empty(); ++i) {
+        Sleep(50);
+        testutil::ReadFileBytes(marks, text);
+    }
+    std::vector<Stage> stages;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? text.size() : end + 1;
+        size_t tab = line.find('\t');
+        if (tab != std::string::npos)
+            stages.push_back({line.substr(0, tab), atof(line.c_str() + tab + 1),
+                              atof(line.c_str() + line.find('\t', tab + 1) + 1)});
+    }
+    return stages;
+}
+
+// The tool's stages beside the pair's, which makes the same two windows without the tool.
 void PrintBreakdown(const std::wstring& folder)
 {
-    std::wstring trace = folder + L"\\Kestrune_trace.exe";
-    CopyFileW((testutil::ExeFolder() + L"\\Kestrune_trace.exe").c_str(), trace.c_str(), FALSE);
-    CChild child;
-    double frame = child.Start(trace) ? child.WaitFirstFrame() : -1;
-    // The marks are written at the first timer message, 100 ms after the panel's set-up.
-    std::string stages;
-    for (int i = 0; i < 200 && stages.empty(); ++i) {
-        Sleep(50);
-        testutil::ReadFileBytes(folder + L"\\startup-trace.txt", stages);
+    double toolFrame = 0;
+    double pairFrame = 0;
+    std::vector<Stage> tool = TraceStages(folder, L"Kestrune_trace.exe", toolFrame);
+    std::vector<Stage> pair = TraceStages(folder, L"design_floor_trace.exe", pairFrame);
+    printf("start-up stages of one run each (first frame after %.0f ms, the pair's after %.0f ms):\n"
+           "each stage's time and the working set at its end, the tool's and the pair's\n",
+           toolFrame, pairFrame);
+    if (tool.empty() || pair.empty())
+        printf("  no marks written\n");
+    for (const Stage& stage : tool) {
+        const Stage* same = nullptr;
+        for (const Stage& other : pair)
+            if (other.name == stage.name)
+                same = &other;
+        if (same != nullptr)
+            printf("  %-62s %7.1f ms %7.1f ms %6.1f MiB %6.1f MiB\n", stage.name.c_str(),
+                   stage.ms, same->ms, stage.mib, same->mib);
+        else
+            printf("  %-62s %7.1f ms %10s %6.1f MiB %10s\n", stage.name.c_str(), stage.ms, "-",
+                   stage.mib, "-");
     }
-    printf("start-up stages of one run (first frame after %.0f ms): each one's time and the\n"
-           "working set at its end:\n%s",
-           frame, stages.empty() ? "  no marks written\n" : stages.c_str());
 }
 
 }  // namespace
