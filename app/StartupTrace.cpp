@@ -86,7 +86,8 @@ LRESULT CALLBACK OnMessage(int code, WPARAM wParam, LPARAM lParam)
             KillTimer(nullptr, g_timer);
             g_timer = 0;
             StartupMark("first paint of the panel and its controls (to the last one)");
-            g_marks[g_count - 1].at = g_lastPaint;
+            if (g_lastPaint != 0)
+                g_marks[g_count - 1].at = g_lastPaint;
             Write();
             g_count = kMaxMarks;  // nothing more
         }
