@@ -2,6 +2,7 @@
 #include "fw/FileFind.h"
 #include "fw/Handle.h"
 #include "fw/Str.h"
+#include "fw/SystemFunction.h"
 #include "log/LogSave.h"
 #include "sys/PlatformQueries.h"
 
@@ -90,6 +91,23 @@ std::string SummaryBytes(const std::wstring& exportFolder)
            CrashSummaryBlocks(ReadExportedDumps(exportFolder));
 }
 
+// A name for the summary's new file that no other program can tell in advance: names made of the
+// process id alone could all be taken beforehand by a program of the user's, and the summary would
+// never be written.
+std::wstring FreshName(const std::wstring& path)
+{
+    DWORD random[2] = {};
+    auto generate = FindSystemFunction<BOOLEAN(WINAPI*)(PVOID, ULONG)>(L"advapi32.dll",
+                                                                       "SystemFunction036");
+    if (generate == nullptr || !generate(random, sizeof(random))) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        random[0] = now.LowPart ^ GetCurrentProcessId();
+        random[1] = now.HighPart ^ GetTickCount();
+    }
+    return FormatW(L"%ls.%08lx%08lx.tmp", path.c_str(), random[0], random[1]);
+}
+
 }  // namespace
 
 bool CDumpHandleFile::Read(uint64_t offset, void* buffer, size_t bytes)
@@ -126,7 +144,7 @@ bool WriteCrashSummary(const std::wstring& exportFolder)
     std::wstring fresh;
     CHandle file;
     for (unsigned attempt = 0; attempt < 8 && !file.IsValid(); ++attempt) {
-        fresh = FormatW(L"%ls.%lu-%u.tmp", path.c_str(), GetCurrentProcessId(), attempt);
+        fresh = FreshName(path);
         file.Attach(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid() && GetLastError() != ERROR_FILE_EXISTS)

@@ -255,6 +255,10 @@ TEST(Export, CrashSummary_FailureLoggedExportStands_RerunReplaces_HeldDumpUnread
 
     RemoveTree(summary);
     WriteFileBytes(summary, std::string(100000, 'o'));
+    // A program of the user's takes every name it could derive from the exporter's process id.
+    for (unsigned attempt = 0; attempt < 8; ++attempt)
+        CreateDirectoryTree(summary + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(attempt) + L".tmp");
     EXPECT_EQ(ExportSucceeded, RunExport()) << "an older summary is no missing file";
     std::string bytes = FileText(summary);
     EXPECT_EQ(0u, bytes.find("\xEF\xBB\xBF"));
