@@ -3,6 +3,7 @@
 #include "fw/Str.h"
 #include "sys/PlatformQueries.h"
 
+#include <aclapi.h>
 #include <winternl.h>
 
 #include <cstddef>
@@ -113,12 +114,51 @@ void Rotate(HANDLE file, const std::wstring& path)
     UnlockFileEx(file, 0, 1, 0, &lockAt);
 }
 
+// Whether the object's owner is the one this process gives the objects it creates: the
+// Administrators group for an elevated tool, a user's own account for an unelevated program.
+// Windows gives every object an owner; Wine gives none to an object made without a descriptor.
+bool MadeByThisAccount(HANDLE object)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    bool same = owner == nullptr;
+    HANDLE token = nullptr;
+    if (owner != nullptr && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        union {
+            TOKEN_OWNER owner;
+            BYTE bytes[sizeof(TOKEN_OWNER) + SECURITY_MAX_SID_SIZE];
+        } ours;
+        DWORD size = 0;
+        same = GetTokenInformation(token, TokenOwner, &ours, sizeof(ours), &size) &&
+               EqualSid(ours.owner.Owner, owner);
+        CloseHandle(token);
+    }
+    LocalFree(descriptor);
+    return same;
+}
+
 }  // namespace
 
 CLogSaveCloseFile::CLogSaveCloseFile(std::wstring logDir) : CLogBase(std::move(logDir))
 {
-    m_turnMapping.Attach(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                            sizeof(LONG), kTurnName));
+    const wchar_t* name = kTurnName;
+#ifdef KESTRUNE_TEST_SEAMS
+    wchar_t seam[64];
+    DWORD length = GetEnvironmentVariableW(L"KESTRUNE_LOG_TURN", seam, 64);
+    if (length > 0 && length < 64)
+        name = seam;
+#endif
+    m_turnMapping.Attach(
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG), name));
+    // A section that another account made first (an unelevated program's, say, with the word kept
+    // set) is not used: each of our entries would wait out its tries. Without the turn only Wine's
+    // appends could meet; on Windows each append is atomic.
+    if (m_turnMapping.IsValid() && GetLastError() == ERROR_ALREADY_EXISTS &&
+        !MadeByThisAccount(m_turnMapping.Get()))
+        m_turnMapping.Close();
     if (m_turnMapping.IsValid())
         m_pTurn = static_cast<volatile LONG*>(
             MapViewOfFile(m_turnMapping.Get(), FILE_MAP_WRITE, 0, 0, sizeof(LONG)));

@@ -239,3 +239,42 @@ TEST(Log, HardLinkPlantedAsLogFile_TargetUnchanged)
     RemoveLog(L"Kestrune.txt");
     RemoveTree(folder);
 }
+
+// The appending turn's section made first by another account (an unelevated program, its word
+// kept set) is not used; one of our own account is, and a word left set in it is taken over.
+TEST(Log, TurnSectionOfAnotherAccount_Unused_OursTakenOver)
+{
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                         &everyone));
+    SECURITY_DESCRIPTOR theirs;
+    InitializeSecurityDescriptor(&theirs, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorOwner(&theirs, everyone, FALSE);
+    SetSecurityDescriptorDacl(&theirs, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES foreign = {sizeof(foreign), &theirs, FALSE};
+    const struct {
+        SECURITY_ATTRIBUTES* made;
+        LONG wordAfter;
+    } cases[] = {{&foreign, 0x7777}, {nullptr, 0}};
+    for (const auto& c : cases) {
+        std::wstring name = c.made != nullptr ? L"Local\\kt_turn_theirs" : L"Local\\kt_turn_ours";
+        HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, c.made, PAGE_READWRITE, 0,
+                                            sizeof(LONG), name.c_str());
+        ASSERT_NE(nullptr, section);
+        auto* word = static_cast<volatile LONG*>(
+            MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sizeof(LONG)));
+        ASSERT_NE(nullptr, word);
+        *word = 0x7777;
+        RemoveLog(L"kt_turn.txt");
+        SetEnvironmentVariableW(L"KESTRUNE_LOG_TURN", name.c_str());
+        CLogSaveCloseFile(LogDir()).WriteText("entry", "kt_turn.txt");
+        SetEnvironmentVariableW(L"KESTRUNE_LOG_TURN", nullptr);
+        EXPECT_EQ(c.wordAfter, *word) << ToCodePage(name, CP_UTF8);
+        EXPECT_NE(std::string::npos, FileText(ToolLogPath(L"kt_turn.txt")).find("entry"));
+        UnmapViewOfFile(const_cast<LONG*>(word));
+        CloseHandle(section);
+    }
+    RemoveLog(L"kt_turn.txt");
+    FreeSid(everyone);
+}
