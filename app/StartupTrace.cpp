@@ -74,8 +74,9 @@ void Write()
 }
 
 // Paint messages come before timer messages: the first timer message after the panel's set-up
-// (the program's own, or the trace's for a program without one) follows the first frame. Its last paint is marked where it was taken from the
-// queue. Only these few queued messages pass the hook, and only until the marks are written.
+// (the program's own, or the trace's for a program without one) follows the first frame. Its
+// last paint is marked where it was taken from the queue. Only these few queued messages pass
+// the hook, and only until the marks are written.
 LRESULT CALLBACK OnMessage(int code, WPARAM wParam, LPARAM lParam)
 {
     auto* msg = reinterpret_cast<MSG*>(lParam);

@@ -151,13 +151,14 @@ CLogSaveCloseFile::CLogSaveCloseFile(std::wstring logDir) : CLogBase(std::move(l
     if (length > 0 && length < 64)
         name = seam;
 #endif
-    m_turnMapping.Attach(
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG), name));
+    HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG), name);
+    bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    m_turnMapping.Attach(mapping);
     // A section that another account made first (an unelevated program's, say, with the word kept
     // set) is not used: each of our entries would wait out its tries. Without the turn only Wine's
     // appends could meet; on Windows each append is atomic.
-    if (m_turnMapping.IsValid() && GetLastError() == ERROR_ALREADY_EXISTS &&
-        !MadeByThisAccount(m_turnMapping.Get()))
+    if (m_turnMapping.IsValid() && existed && !MadeByThisAccount(m_turnMapping.Get()))
         m_turnMapping.Close();
     if (m_turnMapping.IsValid())
         m_pTurn = static_cast<volatile LONG*>(
