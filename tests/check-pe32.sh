@@ -64,8 +64,9 @@ fi
 
 # Test seams live in the x86_64 test build only: no shipped module names their variables.
 for module in "$I686"/*; do
-    strings -a -e l "$module" 2>/dev/null | grep -q KESTRUNE_GATE_SEAM &&
-        fail "$module holds KESTRUNE_GATE_SEAM"
+    for seam in KESTRUNE_GATE_SEAM KESTRUNE_LOG_TURN; do
+        strings -a -e l "$module" 2>/dev/null | grep -q "$seam" && fail "$module holds $seam"
+    done
 done
 
 # What the tests saw in the x86_64 build is what ships: every resource decompiled from both
